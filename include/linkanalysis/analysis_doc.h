@@ -1,0 +1,130 @@
+// analysis_doc.h
+//
+// CAnalysisDoc: the host application as the module sees it. The host (the
+// `linkan` application, or a test host) implements this interface and hands
+// it to the analysis object; every host service the module uses goes through
+// it. Variables and cases are numbered from 1.
+//
+// Example:
+//   class MyHost : public linkan::CAnalysisDoc { ... };
+//   MyHost host(table);
+//   module->AttachDocument(&host);
+//
+// Thread safety: the module calls the host from the thread that runs the
+// analysis, except DebugOutput, AllocMem and FreeMem, which may be called
+// from worker threads; implementations must make those three thread-safe.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace linkan {
+
+// Answer of a case read (cstrtw).
+enum class CaseReadResult { kUse = 0, kSkip = 1, kStop = 2 };
+
+// Kinds of text document the module hands to the host.
+enum class TextDocKind { kReport, kMacro };
+
+// A host progress bar made by NewProgressBar (the host's CTovProgressBar).
+class HostProgressBar {
+ public:
+  virtual ~HostProgressBar() = default;
+  virtual void SetPosition(unsigned long position) = 0;
+  virtual void SetText(const std::string& text) = 0;
+  // True once the user pressed the bar's Cancel.
+  virtual bool WasCancelled() const = 0;
+};
+
+// One page of the host's long codes list dialog: the variables shown and,
+// per variable, the chosen codes (in and out).
+struct CodesPage {
+  std::vector<int> variables;                // 1-based variable numbers
+  std::vector<std::vector<double>> codes;    // codes[k] belongs to variables[k]
+  std::string title;
+  int flags = 0;                             // 0x100 marks a continuation page
+  int maxCodesPerVariable = 1000;
+};
+
+class CAnalysisModelessDialog;
+class ResultsTable;
+
+class CAnalysisDoc {
+ public:
+  virtual ~CAnalysisDoc() = default;
+
+  // ---- The input table -------------------------------------------------
+  virtual int GetNbVars() const = 0;
+  virtual long GetNbCases() const = 0;
+  // Reads case `caseNo` (1-based) into `values`, resized to GetNbVars() + 1
+  // and indexed by variable number (values[0] is unused). Sets `weighted`
+  // when a weight variable is in use and `weight` to the case weight.
+  virtual CaseReadResult ReadCase(long caseNo, std::vector<double>& values, bool& weighted,
+                                  double& weight) = 0;
+  // The missing-data code of variable `var`.
+  virtual double GetMissingCode(int var) const = 0;
+  // The (possibly short) name of variable `var`.
+  virtual std::string GetVariableName(int var) const = 0;
+  // The long form of a shortened name; the identity when names are never
+  // shortened.
+  virtual std::string GrowVariableName(const std::string& name) const { return name; }
+  // The text of one cell as the table shows it (value label or number).
+  virtual std::string GetCellText(long row, int col) const = 0;
+  // The text labels of variable `var` (empty for a numeric variable).
+  virtual std::vector<std::string> GetValueLabels(int var) const { (void)var; return {}; }
+
+  // ---- Memory -----------------------------------------------------------
+  // Returns null when the host cannot give the memory.
+  virtual void* AllocMem(std::size_t bytes) = 0;
+  virtual void FreeMem(void* p) = 0;
+
+  // ---- Messages ---------------------------------------------------------
+  // A message in the host's message display (dsplst).
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A message box captioned `caption` (DspMessageBox).
+  virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
+  // A Yes/No question with a question icon; true for Yes.
+  virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+  // True when a script drives the module: no message box is shown and
+  // questions count as answered Yes.
+  virtual bool IsOleAutomation() const = 0;
+  // A host log line (level 1 = errors of automation members).
+  virtual void LogEntry(int level, const std::string& text) = 0;
+  // The debugger output channel; must be thread-safe.
+  virtual void DebugOutput(const std::string& text) = 0;
+
+  // ---- Progress and cancellation -----------------------------------------
+  virtual void ProgressTitle(const std::string& text) = 0;   // d_pbar
+  virtual void ProgressStart(long total) = 0;                // dstart
+  virtual void ProgressStep(long step) = 0;                  // termom
+  virtual void ProgressStop() = 0;                           // dstop
+  virtual bool UserCancelled() const = 0;                    // pcancel
+  virtual bool IterationDisplayCancelled() const { return false; }  // CIterDisplay::WasCanceled
+  virtual std::unique_ptr<HostProgressBar> NewProgressBar(unsigned long min, unsigned long max,
+                                                          const std::string& title,
+                                                          bool watchExternalCancel,
+                                                          bool raiseOnExternalCancel) = 0;
+
+  // ---- Environment ------------------------------------------------------
+  virtual std::string GetDefaultDatafilesPath() const = 0;
+  virtual int GetProfileInt(int entry, int defaultValue) const = 0;
+  // A temporary file name not yet in use (QlnGetTmpFileName).
+  virtual std::string GetTempFileName(const std::string& prefix, const std::string& extension) = 0;
+
+  // ---- Documents and dialogs --------------------------------------------
+  virtual bool IsCancelMultipleDocs() const { return false; }
+  virtual bool IsWebServerEdition() const { return false; }
+  // Shows a report or macro document; true when it was shown.
+  virtual bool ShowTextDocument(TextDocKind kind, const std::string& title,
+                                const std::string& text) = 0;
+  // Shows a spreadsheet document; true when it was shown.
+  virtual bool ShowSpreadsheet(const ResultsTable& table) { (void)table; return false; }
+  // Creates and shows a modeless analysis dialog; true when it is shown.
+  virtual bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) = 0;
+  // Runs one page of the long codes list dialog; false when cancelled.
+  virtual bool ShowCodesDialog(CodesPage& page) { (void)page; return false; }
+};
+
+}  // namespace linkan

@@ -1,0 +1,86 @@
+// sal_engine.h
+//
+// SalEngine: the mining state of one input data file. It owns the settings
+// and variable selection, the continuous-variable statistics and the item
+// dictionary, the transaction ID list, the frequent patterns, leaves, rules,
+// item frequencies and clusters, the taxonomies and stop list, the selected
+// items and the model item dictionary of a loaded PMML model. The analysis
+// object (CSequence) owns the engine; a new data file discards it.
+//
+// Thread safety: none; used from the analysis thread. Construction workers
+// touch only what they are handed.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/continuous_stats.h"
+#include "engine/frequent_pattern_table.h"
+#include "engine/item_cluster.h"
+#include "engine/item_dictionary.h"
+#include "engine/rule_record.h"
+#include "frame/analysis_settings.h"
+
+namespace linkan {
+
+class CAnalysisSupport;
+class ProjectDatabase;
+
+// One taxonomy: item name -> the label of its parent.
+using TaxonomyMap = std::map<std::string, std::string>;
+
+class SalEngine {
+ public:
+  // Sets every setting to its default and reads the variable and case
+  // counts of the input table from `analysis` (0 without a document).
+  SalEngine(CAnalysisSupport& analysis, ProjectDatabase* projectDb);
+  SalEngine(const SalEngine&) = delete;
+  SalEngine& operator=(const SalEngine&) = delete;
+
+  CAnalysisSupport& analysis() const { return *analysis_; }
+  ProjectDatabase* projectDb() const { return projectDb_; }
+
+  // Empties every result of a run (patterns, leaves, rules, frequencies,
+  // clusters); the settings stay.
+  void ClearResults();
+
+  // N as a double: the number of transactions (sequences).
+  double N() const { return static_cast<double>(settings.size); }
+  bool IsAssociationMode() const { return settings.noseq != 0; }
+
+  AnalysisSettings settings;
+
+  // ---- Item coding ----
+  std::vector<ContinuousStats> contStats;     // per `contvars` entry
+  std::vector<ContinuousStats> mdContStats;   // per `mdcontvars` entry
+  std::vector<std::int32_t> ncodes;           // per dichotomy variable
+  std::vector<double> Codes;                  // code values, variable after variable
+  ItemDictionary items;
+
+  // ---- Transaction database ----
+  std::vector<std::string> transactionIds;    // the TransactionIdList
+
+  // ---- Taxonomies and stop list ----
+  std::vector<TaxonomyMap> taxonomies;
+  std::set<std::string> stoplist;
+
+  // ---- Results ----
+  FrequentPatternTable patterns;
+  std::set<PatternId> leaves;                 // the LeafPatternSet
+  std::vector<RuleRecord> rules;
+  std::map<ItemNumber, SupportCount> itemFrequency;
+  std::vector<ItemCluster> clusters;
+  std::vector<ClusterStep> clusterSteps;
+  std::set<ItemNumber> selectedItems;
+
+  // ---- Recommendation via PMML ----
+  ItemDictionary modelItems;
+
+ private:
+  CAnalysisSupport* analysis_;
+  ProjectDatabase* projectDb_;
+};
+
+}  // namespace linkan

@@ -1,0 +1,53 @@
+// debug_sink.cpp
+#include "frame/host/debug_sink.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+namespace linkan {
+namespace {
+
+std::mutex& SinkMutex() {
+  static std::mutex m;
+  return m;
+}
+
+// Guarded by SinkMutex().
+DebugSinkFn& Sink() {
+  static DebugSinkFn sink;
+  return sink;
+}
+
+std::atomic<bool> g_hasSink{false};
+
+bool EnvEnabled() {
+  static const bool enabled = std::getenv("LINKAN_DEBUG") != nullptr;
+  return enabled;
+}
+
+}  // namespace
+
+void DebugOutput(std::string_view text) {
+  if (!g_hasSink.load(std::memory_order_acquire)) {
+    if (EnvEnabled()) {
+      std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+    return;
+  }
+  std::lock_guard<std::mutex> lock(SinkMutex());
+  if (Sink()) Sink()(text);
+}
+
+bool DebugOutputEnabled() { return g_hasSink.load(std::memory_order_acquire) || EnvEnabled(); }
+
+DebugSinkFn SetDebugSink(DebugSinkFn sink) {
+  std::lock_guard<std::mutex> lock(SinkMutex());
+  DebugSinkFn previous = std::move(Sink());
+  Sink() = std::move(sink);
+  g_hasSink.store(static_cast<bool>(Sink()), std::memory_order_release);
+  return previous;
+}
+
+}  // namespace linkan

@@ -1,0 +1,31 @@
+// progress.h
+//
+// The host's single progress bar, driven through the analysis object, and
+// the cancellation query every long phase polls once per step.
+//
+// Thread safety: call from the analysis thread. ProgressRunning() may be read
+// from any thread.
+#pragma once
+
+#include <string>
+
+namespace linkan {
+
+class CAnalysisSupport;
+
+// Starts the host bar over `total` steps with `text`; stops a bar the module
+// started before and has not stopped yet.
+void StartProgress(CAnalysisSupport& support, long total, const std::string& text);
+
+// Stops the host bar.
+void StopProgress(CAnalysisSupport& support);
+
+// True while the module's host bar runs.
+bool ProgressRunning();
+
+// True when the user pressed Cancel (pcancel), the host asked every phase to
+// stop (IsExternallyCancelled) or the iteration display was cancelled, asked
+// in that order.
+bool IsAnalysisCancelled(const CAnalysisSupport& support);
+
+}  // namespace linkan

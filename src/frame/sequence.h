@@ -1,0 +1,85 @@
+// sequence.h
+//
+// CSequence: the analysis object. The host creates it through the exported
+// factory, attaches its document, calls Initialize and walks the step table
+// (100 Init -> 101 StartAnalysis; 102 ResultDialog). It owns the SalEngine of
+// the current data file, the project database handle and the two modeless
+// dialogs.
+//
+// Thread safety: used from the host's thread only.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/host/analysis_support.h"
+
+namespace linkan {
+
+class SalEngine;
+class ProjectDatabase;
+class CDefineTask;
+class CSEQResultDialog;
+
+inline constexpr int kAnalysisId = 6670;
+inline constexpr int kStepInit = 100;
+inline constexpr int kStepStartAnalysis = 101;
+inline constexpr int kStepResultDialog = 102;
+inline constexpr const char* kDefaultProjectFileName = "LinkAnalysis.dbs";
+
+class CSequence : public CAnalysisSupport {
+ public:
+  // Registers the step table. `doc` may be attached later.
+  explicit CSequence(CAnalysisDoc* doc = nullptr);
+  // Deletes the engine, closes the project and releases the table
+  // registrations, then the dialogs.
+  ~CSequence() override;
+
+  // ---- IAnalysisModule ----
+  void Initialize() override;
+  int GetAnalysisID() const override { return kAnalysisId; }
+  std::string GetAnalysisName() const override;
+
+  // ---- Steps ----
+  // Discards the engine and starts again from the defaults; always 1.
+  int Init();
+  int InitializeAfterFileChanged() { return Init(); }
+  // Opens the task definition dialog; -1 when the host created it, else 0.
+  int StartAnalysis();
+  // Opens the results dialog; -1 when the host created it, else 0.
+  int ResultDialog();
+
+  // ---- Services ----
+  // The text of one input cell (1-based row and column), formatting removed.
+  void GetText(int row, short column, std::string& text) const;
+  // A temporary file name "LNK....tmp"; the argument is not used.
+  std::string TempFileName(unsigned short unused) const;
+  // Shows `text` as a macro (kind flag 1) or report (kind flag 2) document;
+  // 1 when a document was shown, 0 otherwise.
+  int CreateTextDoc(unsigned long kind, const wchar_t* text, const char* title);
+
+  // ---- State ----
+  SalEngine* engine() const { return engine_.get(); }
+  ProjectDatabase& projectDb() const { return *projectDb_; }
+  // Replaces the engine (the task dialog hands over a finished run).
+  void SetEngine(std::unique_ptr<SalEngine> engine);
+  CDefineTask* defineTask() const { return defineTask_.get(); }
+  CSEQResultDialog* resultDialog() const { return resultDialog_.get(); }
+
+  std::string taxonomyFile;
+  void* itemList = nullptr;              // the results dialog's item list (not owned)
+  std::vector<int> taxonomyVariables;
+
+ private:
+  std::unique_ptr<SalEngine> engine_;
+  std::unique_ptr<ProjectDatabase> projectDb_;
+  bool tablesRegistered_ = false;
+  std::unique_ptr<CDefineTask> defineTask_;
+  std::unique_ptr<CSEQResultDialog> resultDialog_;
+};
+
+// The UTF-8 form of a wide text.
+std::string WideToUtf8(const wchar_t* text);
+
+}  // namespace linkan

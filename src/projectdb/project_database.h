@@ -1,0 +1,166 @@
+// project_database.h
+//
+// ProjectDatabase: the handle of one project file (a SQLite database with
+// the six project tables) and every operation the module performs on it.
+// The handle is owned by the analysis object; the open connection stays
+// open after a run for the results and later runs.
+//
+// Errors: operations on an open project throw ModuleError(kIo, text) when
+// SQLite fails; OpenProjectDatabase reports failure by its result and
+// LastError(). Nothing half-written survives a failed write: every write
+// runs in a transaction that is rolled back on failure.
+//
+// Thread safety: the handle is used from the analysis thread. Worker threads
+// write through an AttachedWriter each, which has its own connection; any
+// number of writers may run at once with the handle open.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/analysis_settings.h"
+
+namespace linkan {
+
+class CAnalysisSupport;
+
+// One stored transaction: one itemset of a sequence.
+struct TransactionRecord {
+  std::string sid;                  // the transaction or sequence ID text
+  double tid = 0.0;                 // the time
+  std::vector<std::int32_t> items;  // item numbers
+
+  bool operator==(const TransactionRecord&) const = default;
+};
+
+// The project record (one `SequenceAssociationInfo` row) in natural form;
+// the database lays it out in the stored columns.
+struct ProjectRecord {
+  AnalysisSettings settings;                  // scalars, lists, codes, run figures
+  std::vector<std::string> transactionIds;    // `transaction`
+  std::vector<std::string> itemNames;         // `ItemMap`: entry k names item k + 1
+  std::vector<std::string> stoplist;          // ascending
+  std::vector<std::int32_t> ncodes;           // per dichotomy variable
+  std::vector<double> codes;                  // `Codes`
+  std::vector<double> coinfo;                 // 5 per continuous variable:
+  std::vector<double> mdcoinfo;               //   max, mean, min, variance, width
+  std::vector<std::map<std::string, std::string>> taxonomies;  // item name -> label
+};
+
+// One stored frequent pattern (a `ResultInfo` row of class 1).
+struct StoredPattern {
+  std::uint32_t count = 0;
+  std::vector<std::vector<std::int32_t>> itemsets;
+
+  bool operator==(const StoredPattern&) const = default;
+};
+
+class ProjectDatabase;
+
+// A worker thread's own connection to the open project (attach on
+// construction, detach = commit and close). Merge is the construction's
+// "insert or union": exactly one record per (SID, TID) results, whatever
+// other writers do at the same time.
+class AttachedWriter {
+ public:
+  // REQUIRES: `db` is open. Throws ModuleError(kIo) when the connection fails.
+  explicit AttachedWriter(const ProjectDatabase& db);
+  // Rolls back what was not committed by Detach().
+  ~AttachedWriter();
+  AttachedWriter(const AttachedWriter&) = delete;
+  AttachedWriter& operator=(const AttachedWriter&) = delete;
+
+  // Unions `items` (ascending, distinct) into the record (sid, tid), or
+  // inserts it when absent.
+  void Merge(const std::string& sid, double tid, const std::vector<std::int32_t>& items);
+  // Inserts a new record. REQUIRES: no record (sid, tid) exists.
+  void Insert(const std::string& sid, double tid, const std::vector<std::int32_t>& items);
+  // Commits and closes the connection.
+  void Detach();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+class ProjectDatabase {
+ public:
+  ProjectDatabase();
+  ~ProjectDatabase();
+  ProjectDatabase(const ProjectDatabase&) = delete;
+  ProjectDatabase& operator=(const ProjectDatabase&) = delete;
+
+  void SetPath(const std::string& path) { path_ = path; }
+  const std::string& Path() const { return path_; }
+
+  // Closes any open connection, then opens the file at Path(), creating a
+  // missing file with every table. 0 on success, 1 on failure (a file that
+  // is not a project of this format is refused and left untouched).
+  int OpenProjectDatabase();
+  // Closing a closed handle does nothing.
+  void CloseProjectDatabase();
+  bool IsOpen() const;
+  // True after a failed open, until the next open or close.
+  bool OpenFailed() const { return openFailed_; }
+  // Why the last open failed.
+  const std::string& LastError() const { return lastError_; }
+
+  // If `path` exists: asks 10129 (Yes under automation); 1 when declined.
+  // Deletes the file; on refusal shows 10130 and gives 1. 0 to go on.
+  static int DeleteProjectFile(CAnalysisSupport& support, const std::string& path);
+
+  // ---- Transactions (REQUIRES: open) ----
+  // Deletes every transaction record and commits.
+  void ClearTransactions();
+  void InsertTransaction(const TransactionRecord& record);
+  // The record (sid, tid) into `out`; false when absent.
+  bool FindTransaction(const std::string& sid, double tid, TransactionRecord& out);
+  std::uint64_t CountTransactions();
+  // Visits every record; `rewrite` may change `items` in place and return
+  // true to have the record rewritten. All rewrites are committed together
+  // at the end.
+  void RewriteAllTransactions(const std::function<bool(TransactionRecord&)>& rewrite);
+  // The records of sequence `sid` in ascending TID into `out` (cleared
+  // first); returns their number. 0 and `out` untouched when absent.
+  std::size_t SelectSequence(const std::string& sid, std::vector<TransactionRecord>& out);
+  // Visits every record ordered by SID (byte-wise), then TID ascending.
+  void ForEachTransaction(const std::function<void(const TransactionRecord&)>& visit);
+  // The number of records rewritten since the open.
+  std::uint64_t RewriteCount() const { return rewriteCount_; }
+  // Ends a read: commits what the handle's connection holds.
+  void EndReadAccess();
+
+  // ---- The project record and the patterns (REQUIRES: open) ----
+  // Replaces the one project record.
+  void SaveProjectRecord(const ProjectRecord& record);
+  // The project record into `out`; false when the project has none.
+  bool LoadProjectRecord(ProjectRecord& out);
+  // Replaces the stored patterns (class 1, in the given order) and leaves
+  // (class 2, as pattern positions in `patterns`).
+  void SaveFrequentPatterns(const std::vector<StoredPattern>& patterns,
+                            const std::vector<std::uint32_t>& leaves);
+  // The stored patterns in stored order, and the stored leaves.
+  void LoadFrequentPatterns(std::vector<StoredPattern>& patterns,
+                            std::vector<std::uint32_t>& leaves);
+
+ private:
+  friend class AttachedWriter;
+  struct Connection;
+
+  std::string path_;
+  std::unique_ptr<Connection> connection_;
+  bool openFailed_ = false;
+  std::string lastError_;
+  std::uint64_t rewriteCount_ = 0;
+};
+
+// Registers the six table descriptions for the process (idempotent);
+// ReleaseProjectTables undoes it when the last registration is released.
+void RegisterProjectTables();
+void ReleaseProjectTables();
+
+}  // namespace linkan

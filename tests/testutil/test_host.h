@@ -1,0 +1,135 @@
+// test_host.h
+//
+// TestHost: a scripted host document for the tests. It holds a table of
+// doubles with missing-data codes, cell texts and value labels, optional
+// weights, records every message, question, progress call and document, and
+// answers Yes/No questions from a script. A cancel switch makes pcancel
+// report Cancel after a given number of progress steps.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "frame/host/analysis_support.h"
+#include "linkanalysis/analysis_doc.h"
+
+namespace linkan::testing {
+
+struct TestColumn {
+  std::string name;
+  std::vector<double> values;             // one per case
+  std::vector<std::string> texts;         // cell texts; empty: derived from values
+  double missingCode = -9999.0;
+};
+
+class TestHost : public CAnalysisDoc {
+ public:
+  TestHost() = default;
+
+  // ---- Building the table ----
+  // A numeric column; cell texts print the numbers shortest.
+  int AddNumeric(const std::string& name, std::vector<double> values);
+  // A text column; texts are value labels coded 1, 2, ... by first
+  // appearance; an empty text is missing.
+  int AddText(const std::string& name, const std::vector<std::string>& texts);
+  void SetWeights(std::vector<double> weights) { weights_ = std::move(weights); }
+  void SkipCase(long caseNo) { skipped_.insert(caseNo); }
+  void StopAtCase(long caseNo) { stopAt_ = caseNo; }
+
+  // ---- Scripted behaviour ----
+  void SetAutomation(bool on) { automation_ = on; }
+  void QueueAnswer(bool yes) { answers_.push_back(yes); }
+  void CancelAfterSteps(long steps) { cancelAfter_ = steps; }
+  void SetCancelled(bool on) { cancelled_ = on; }
+  void SetProfileInt(int entry, int value) { profile_[entry] = value; }
+  void SetDataFolder(std::string folder) { dataFolder_ = std::move(folder); }
+  void FailAllocations(bool on) { failAlloc_ = on; }
+  void SetDialogCreation(bool ok) { createDialogs_ = ok; }
+  void QueueCodesAnswer(std::optional<std::vector<std::vector<double>>> codes) {
+    codesAnswers_.push_back(std::move(codes));
+  }
+
+  // ---- What happened ----
+  std::vector<std::string> messages;       // dsplst
+  std::vector<std::string> messageBoxes;   // "caption|text"
+  std::vector<std::string> questions;      // "caption|text"
+  std::vector<std::string> progressLog;    // "title:..", "start:N", "stop"
+  std::vector<std::string> logEntries;
+  std::vector<std::string> debugLines;
+  std::vector<std::string> documents;      // "report|title|text" / "macro|..."
+  std::vector<CodesPage> codesPages;
+  std::vector<int> createdDialogs;
+  long lastStep = 0;
+  std::vector<std::string> tempNameRequests;
+
+  // ---- CAnalysisDoc ----
+  int GetNbVars() const override { return static_cast<int>(columns_.size()); }
+  long GetNbCases() const override;
+  CaseReadResult ReadCase(long caseNo, std::vector<double>& values, bool& weighted,
+                          double& weight) override;
+  double GetMissingCode(int var) const override;
+  std::string GetVariableName(int var) const override;
+  std::string GetCellText(long row, int col) const override;
+  std::vector<std::string> GetValueLabels(int var) const override;
+  void* AllocMem(std::size_t bytes) override;
+  void FreeMem(void* p) override;
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowMessageBox(const std::string& caption, const std::string& text) override {
+    messageBoxes.push_back(caption + "|" + text);
+  }
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  bool IsOleAutomation() const override { return automation_; }
+  void LogEntry(int level, const std::string& text) override;
+  void DebugOutput(const std::string& text) override;
+  void ProgressTitle(const std::string& text) override { progressLog.push_back("title:" + text); }
+  void ProgressStart(long total) override;
+  void ProgressStep(long step) override { lastStep = step; ++stepsTaken_; }
+  void ProgressStop() override { progressLog.push_back("stop"); }
+  bool UserCancelled() const override;
+  std::unique_ptr<HostProgressBar> NewProgressBar(unsigned long min, unsigned long max,
+                                                  const std::string& title, bool watch,
+                                                  bool raise) override;
+  std::string GetDefaultDatafilesPath() const override { return dataFolder_; }
+  int GetProfileInt(int entry, int defaultValue) const override;
+  std::string GetTempFileName(const std::string& prefix, const std::string& extension) override;
+  bool ShowTextDocument(TextDocKind kind, const std::string& title,
+                        const std::string& text) override;
+  bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) override;
+  bool ShowCodesDialog(CodesPage& page) override;
+
+ private:
+  std::vector<TestColumn> columns_;
+  std::vector<double> weights_;
+  std::set<long> skipped_;
+  std::optional<long> stopAt_;
+  bool automation_ = false;
+  std::deque<bool> answers_;
+  std::optional<long> cancelAfter_;
+  bool cancelled_ = false;
+  long stepsTaken_ = 0;
+  std::map<int, int> profile_;
+  std::string dataFolder_ = "/tmp";
+  bool failAlloc_ = false;
+  bool createDialogs_ = true;
+  std::deque<std::optional<std::vector<std::vector<double>>>> codesAnswers_;
+  int tempCounter_ = 0;
+};
+
+// A bare analysis object over a test host, for tests of the host services.
+class TestAnalysis : public CAnalysisSupport {
+ public:
+  explicit TestAnalysis(CAnalysisDoc* doc) : CAnalysisSupport(doc) {}
+  void Initialize() override {}
+  int GetAnalysisID() const override { return 0; }
+  std::string GetAnalysisName() const override { return "test"; }
+};
+
+// Shortest round-trip text of a number ("3", "2.5", "1e+16").
+std::string NumberText(double value);
+
+}  // namespace linkan::testing
