@@ -49,7 +49,7 @@ struct CodesPage {
 };
 
 class CAnalysisModelessDialog;
-class ResultsTable;
+struct ResultsTable;
 
 class CAnalysisDoc {
  public:
@@ -119,7 +119,8 @@ class CAnalysisDoc {
   // Shows a report or macro document; true when it was shown.
   virtual bool ShowTextDocument(TextDocKind kind, const std::string& title,
                                 const std::string& text) = 0;
-  // Shows a spreadsheet document; true when it was shown.
+  // Shows a spreadsheet document; true when it was shown. The table is
+  // valid during the call only.
   virtual bool ShowSpreadsheet(const ResultsTable& table) { (void)table; return false; }
   // Creates and shows a modeless analysis dialog; true when it is shown.
   virtual bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) = 0;

@@ -17,6 +17,7 @@
 
 #include "frame/host/analysis_support.h"
 #include "linkanalysis/analysis_doc.h"
+#include "linkanalysis/results_table.h"
 
 namespace linkan::testing {
 
@@ -50,6 +51,8 @@ class TestHost : public CAnalysisDoc {
   void SetDataFolder(std::string folder) { dataFolder_ = std::move(folder); }
   void FailAllocations(bool on) { failAlloc_ = on; }
   void SetDialogCreation(bool ok) { createDialogs_ = ok; }
+  void SetWebEdition(bool on) { webEdition_ = on; }
+  void SetCancelMultipleDocs(bool on) { cancelMultipleDocs_ = on; }
   void QueueCodesAnswer(std::optional<std::vector<std::vector<double>>> codes) {
     codesAnswers_.push_back(std::move(codes));
   }
@@ -63,6 +66,7 @@ class TestHost : public CAnalysisDoc {
   std::vector<std::string> debugLines;
   std::vector<std::string> documents;      // "report|title|text" / "macro|..."
   std::vector<CodesPage> codesPages;
+  std::vector<ResultsTable> spreadsheets;
   std::vector<int> createdDialogs;
   long lastStep = 0;
   std::vector<std::string> tempNameRequests;
@@ -97,8 +101,14 @@ class TestHost : public CAnalysisDoc {
   std::string GetDefaultDatafilesPath() const override { return dataFolder_; }
   int GetProfileInt(int entry, int defaultValue) const override;
   std::string GetTempFileName(const std::string& prefix, const std::string& extension) override;
+  bool IsCancelMultipleDocs() const override { return cancelMultipleDocs_; }
+  bool IsWebServerEdition() const override { return webEdition_; }
   bool ShowTextDocument(TextDocKind kind, const std::string& title,
                         const std::string& text) override;
+  bool ShowSpreadsheet(const ResultsTable& table) override {
+    spreadsheets.push_back(table);
+    return true;
+  }
   bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) override;
   bool ShowCodesDialog(CodesPage& page) override;
 
@@ -116,6 +126,8 @@ class TestHost : public CAnalysisDoc {
   std::string dataFolder_ = "/tmp";
   bool failAlloc_ = false;
   bool createDialogs_ = true;
+  bool webEdition_ = false;
+  bool cancelMultipleDocs_ = false;
   std::deque<std::optional<std::vector<std::vector<double>>>> codesAnswers_;
   int tempCounter_ = 0;
 };
