@@ -1,0 +1,41 @@
+// task_script.h
+//
+// A task script: the task of a run written as a JSON object whose keys are
+// the task properties by their automation names ("MinimumSupport",
+// "Variables", ...). Applying a script sets the engine's settings and the
+// project path the way a script setting those properties and pressing OK
+// would, then runs the checks that precede a run (variable selection,
+// dichotomy codes, single codes, parameter validation) with the module's own
+// messages.
+//
+// Example task:
+//   {"GenerateNonsequentialAssociation": 1,
+//    "Variables": {"id": "basket", "responses": ["item"]},
+//    "MinimumSupport": 0.05, "MinimumConfidence": 0.5}
+//
+// Unknown keys, wrong value types and unknown variable names are errors
+// that name the key. Nothing of the engine is changed when parsing fails.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace linkan {
+
+class CSequence;
+
+struct TaskScriptResult {
+  std::string error;                     // empty on success
+  bool hasSelectedItems = false;         // "SelectedItems" was given
+  std::string selectedItems;             // its text ("a | b")
+};
+
+// Applies the JSON text `taskJson` to `sequence` (its current engine and its
+// project path). Returns true when the task is ready to run; false with
+// `result.error` set otherwise.
+bool ApplyTaskScript(CSequence& sequence, const std::string& taskJson, TaskScriptResult& result);
+
+// The names of every key a task script accepts, in the order they apply.
+const std::vector<std::string>& TaskScriptKeys();
+
+}  // namespace linkan
