@@ -41,12 +41,33 @@ class IAnalysisModule {
   virtual int ExecuteStep(int id) = 0;
   virtual int GetAnalysisID() const = 0;
   virtual std::string GetAnalysisName() const = 0;
+
+  // ---- Scripted runs ----
+  // Applies a task script (a JSON object of task properties by their
+  // automation names, such as "MinimumSupport" or "Variables"), runs the
+  // analysis as the task dialog's OK would, and opens the results dialog.
+  // Counts as driven by automation only when the host says so. Returns 0
+  // when results are ready; 1 with `error` set otherwise (every message has
+  // also gone to the host). REQUIRES: step 100 has run.
+  virtual int RunTask(const std::string& taskJson, std::string& error) = 0;
+  // Runs command `id` of the open results dialog (1022 rule summary, 1023
+  // frequent patterns, 1190 to 1193 the tables of selected items, 1189 the
+  // item list as a spreadsheet). Returns 0 when it produced a document, 2
+  // when it showed a message instead (`error` holds it), 1 on an error
+  // (`error` set).
+  virtual int RunResultCommand(int id, std::string& error) = 0;
 };
 
 using NewAnalysisFn = IAnalysisModule* (*)();
+using SetExternallyCancelledFn = void (*)(int);
 
 }  // namespace linkan
 
 // The exported factory: creates the analysis object, or returns null when
 // memory runs out. The caller owns the result.
 extern "C" linkan::IAnalysisModule* Tov6NewAnalysis();
+
+// Sets (nonzero) or clears (0) the module's external cancellation switch,
+// which every running phase polls. Async-signal-safe: a host may call it
+// from its Ctrl-C handler (look it up with dlsym beforehand).
+extern "C" void LinkanSetExternallyCancelled(int cancelled);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "frame/host/host_utility.h"
 #include "frame/sequence.h"
 #include "linkanalysis/analysis_module.h"
 
@@ -14,4 +15,11 @@ extern "C" __attribute__((visibility("default"))) linkan::IAnalysisModule* Tov6N
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
+}
+
+// The host's Ctrl-C reaches the module's external cancellation switch here:
+// the switch lives inside this library, which exports nothing else.
+// Async-signal-safe (a lock-free store).
+extern "C" __attribute__((visibility("default"))) void LinkanSetExternallyCancelled(int cancelled) {
+  linkan::SetExternallyCancelled(cancelled != 0);
 }

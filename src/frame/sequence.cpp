@@ -4,7 +4,10 @@
 #include <filesystem>
 
 #include "define/define_task.h"
+#include "define/task_script.h"
+#include "engine/driver/run_analysis.h"
 #include "engine/sal_engine.h"
+#include "frame/host/module_error.h"
 #include "projectdb/project_database.h"
 #include "resources/string_table.h"
 #include "results/seq_result_dialog.h"
@@ -68,6 +71,65 @@ int CSequence::ResultDialog() {
   if (resultDialog_->CreateAnalysisDialog() != 0) return -1;
   resultDialog_.reset();
   return 0;
+}
+
+int CSequence::RunTask(const std::string& taskJson, std::string& error) {
+  error.clear();
+  if (!engine_) {
+    error = "no data table is loaded";
+    return 1;
+  }
+  TaskScriptResult task;
+  if (!ApplyTaskScript(*this, taskJson, task)) {
+    error = task.error;
+    return 1;
+  }
+  const unsigned long messagesBefore = MessageCount();
+  try {
+    if (RunAnalysis(*engine_, nullptr) != 0) {
+      error = MessageCount() != messagesBefore ? LastMessage() : "the analysis was abandoned";
+      return 1;
+    }
+    const AnalysisSettings& s = engine_->settings;
+    if ((s.projectMode == 0 || s.existingProjectAction == 0) && engine_->patterns.empty()) {
+      error = GetResourceString(msg::kNoPatternFound);
+      dsplst(0, error);
+      return 1;
+    }
+  } catch (const ModuleError& e) {
+    error = e.what();
+    return 1;
+  }
+  if (ResultDialog() != -1) {
+    error = "the host did not open the results dialog";
+    return 1;
+  }
+  if (task.hasSelectedItems && !resultDialog_->PutSelectedItems(task.selectedItems)) {
+    error = "\"SelectedItems\" must name items separated by \"|\" (no empty names)";
+    return 1;
+  }
+  return 0;
+}
+
+int CSequence::RunResultCommand(int id, std::string& error) {
+  error.clear();
+  if (!resultDialog_ || resultDialog_->IsClosed()) {
+    error = "the results dialog is not open";
+    return 1;
+  }
+  const unsigned long messagesBefore = MessageCount();
+  try {
+    if (!resultDialog_->SendCommand(id)) {
+      error = "the results dialog has no command " + std::to_string(id);
+      return 1;
+    }
+  } catch (const ModuleError& e) {
+    error = e.what();
+    return 1;
+  }
+  if (resultDialog_->LastCommandShowedDocument()) return 0;
+  error = MessageCount() != messagesBefore ? LastMessage() : "no document was produced";
+  return 2;
 }
 
 void CSequence::GetText(int row, short column, std::string& text) const {

@@ -40,6 +40,8 @@ class CSequence : public CAnalysisSupport {
   void Initialize() override;
   int GetAnalysisID() const override { return kAnalysisId; }
   std::string GetAnalysisName() const override;
+  int RunTask(const std::string& taskJson, std::string& error) override;
+  int RunResultCommand(int id, std::string& error) override;
 
   // ---- Steps ----
   // Discards the engine and starts again from the defaults; always 1.

@@ -96,12 +96,14 @@ std::string CAnalysisSupport::GetResourceString(int id) const {
 
 void CAnalysisSupport::dsplst(int /*flags*/, const std::string& text) {
   lastMessage_ = text;
+  ++messageCount_;
   doc().ShowMessage(text);
 }
 
 void CAnalysisSupport::DspMessageBox(int /*flags*/, const void* /*window*/,
                                      const std::string& text) {
   lastMessage_ = text;
+  ++messageCount_;
   if (IsOleAutomation()) return;
   doc().ShowMessageBox(kHostProductName, text);
 }

@@ -88,6 +88,8 @@ class CAnalysisSupport : public IAnalysisModule {
   [[noreturn]] void error(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // The last message box text shown or suppressed (automation reports it).
   const std::string& LastMessage() const { return lastMessage_; }
+  // How many messages were shown or suppressed so far.
+  unsigned long MessageCount() const { return messageCount_; }
 
   // ---- Texts ----------------------------------------------------------------
   static std::string StripFormatting(const std::string& text);
@@ -99,6 +101,7 @@ class CAnalysisSupport : public IAnalysisModule {
   std::vector<Step> steps_;
   int forwardedStep_ = -1;
   std::string lastMessage_;
+  unsigned long messageCount_ = 0;
 };
 
 // printf into a std::string.
