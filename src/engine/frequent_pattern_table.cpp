@@ -1,48 +1,173 @@
 // frequent_pattern_table.cpp
 #include "engine/frequent_pattern_table.h"
 
+#include <algorithm>
+
 #include "frame/host/module_error.h"
 
 namespace linkan {
+namespace {
 
-std::size_t FrequentPatternTable::PatternHash::operator()(const Pattern& p) const {
-  std::size_t h = 0x9e3779b97f4a7c15ull;
-  for (const Itemset& s : p) {
-    h = (h ^ (s.size() + 0x51ed27)) * 0x100000001b3ull;
-    for (const ItemNumber x : s) h = (h ^ static_cast<std::size_t>(x)) * 0x100000001b3ull;
+constexpr std::uint64_t kSeed = 0x243f6a8885a308d3ull;
+constexpr std::uint64_t kLengthFactor = 0x9e3779b97f4a7c15ull;
+
+std::uint64_t Mix(std::uint64_t v) {
+  v *= 0xbf58476d1ce4e5b9ull;
+  v ^= v >> 31;
+  return v;
+}
+
+std::uint64_t Finish(std::uint64_t v) {
+  v ^= v >> 32;
+  v *= 0x94d049bb133111ebull;
+  v ^= v >> 29;
+  return v;
+}
+
+[[noreturn]] void NotFound() { throw ModuleError(ErrorKind::kNotFound, "value not found"); }
+
+}  // namespace
+
+std::uint64_t FrequentPatternTable::ItemHash(ItemNumber x) {
+  std::uint64_t z = static_cast<std::uint32_t>(x) + 0x9e3779b97f4a7c15ull;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+  return z ^ (z >> 31);
+}
+
+std::uint64_t FrequentPatternTable::OneItemsetHash(std::uint64_t itemXor, std::size_t length) {
+  return Finish(Mix(kSeed ^ itemXor ^ (length * kLengthFactor)));
+}
+
+std::uint64_t FrequentPatternTable::HashKey(Key key) {
+  std::uint64_t h = kSeed;
+  std::size_t i = 0;
+  while (i < key.size()) {
+    const auto len = static_cast<std::size_t>(key[i++]);
+    std::uint64_t x = len * kLengthFactor;
+    for (std::size_t j = 0; j < len; ++j) x ^= ItemHash(key[i + j]);
+    i += len;
+    h = Mix(h ^ x);
   }
-  return h;
+  return Finish(h);
+}
+
+void FrequentPatternTable::AppendKey(const Pattern& p, std::vector<std::int32_t>& out) {
+  for (const Itemset& s : p) {
+    out.push_back(static_cast<std::int32_t>(s.size()));
+    out.insert(out.end(), s.begin(), s.end());
+  }
+}
+
+Pattern FrequentPatternTable::PatternFromKey(Key key) {
+  Pattern p;
+  std::size_t i = 0;
+  while (i < key.size()) {
+    const auto len = static_cast<std::size_t>(key[i++]);
+    p.emplace_back(key.begin() + static_cast<std::ptrdiff_t>(i),
+                   key.begin() + static_cast<std::ptrdiff_t>(i + len));
+    i += len;
+  }
+  return p;
+}
+
+std::size_t FrequentPatternTable::KeyItemsetCount(Key key) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < key.size(); i += static_cast<std::size_t>(key[i]) + 1) ++n;
+  return n;
 }
 
 PatternId FrequentPatternTable::Record(const Pattern& p, SupportCount count) {
-  auto [it, inserted] = ids_.try_emplace(p, static_cast<PatternId>(patterns_.size()));
-  if (inserted) {
-    patterns_.push_back(p);
-    counts_.push_back(count);
+  std::vector<std::int32_t> key;
+  AppendKey(p, key);
+  return RecordKey(key, count);
+}
+
+PatternId FrequentPatternTable::RecordKey(Key key, SupportCount count, bool* inserted) {
+  const std::uint64_t hash = HashKey(key);
+  if (const auto found = FindKey(key, hash)) {
+    if (inserted) *inserted = false;
+    return *found;
   }
-  return it->second;
+  if ((counts_.size() + 1) * 2 > slots_.size()) {
+    Rehash(std::max<std::size_t>(64, slots_.size() * 2));
+  }
+  const auto id = static_cast<PatternId>(counts_.size());
+  words_.insert(words_.end(), key.begin(), key.end());
+  offsets_.push_back(words_.size());
+  counts_.push_back(count);
+  hashes_.push_back(hash);
+  Place(hash, id);
+  if (inserted) *inserted = true;
+  return id;
+}
+
+void FrequentPatternTable::Place(std::uint64_t hash, PatternId id) {
+  std::size_t slot = SlotOf(hash);
+  while (slots_[slot] != kEmptySlot) slot = (slot + 1) & (slots_.size() - 1);
+  slots_[slot] = SlotValue(hash, id);
 }
 
 std::optional<PatternId> FrequentPatternTable::Find(const Pattern& p) const {
-  auto it = ids_.find(p);
-  if (it == ids_.end()) return std::nullopt;
-  return it->second;
+  std::vector<std::int32_t> key;
+  AppendKey(p, key);
+  return FindKey(key);
 }
 
-const Pattern& FrequentPatternTable::PatternOf(PatternId id) const {
-  if (id >= patterns_.size()) throw ModuleError(ErrorKind::kNotFound, "value not found");
-  return patterns_[id];
+std::optional<PatternId> FrequentPatternTable::FindKey(Key key, std::uint64_t hash) const {
+  if (slots_.empty()) return std::nullopt;
+  const std::uint64_t high = hash & 0xffffffff00000000ull;
+  for (std::size_t slot = SlotOf(hash);; slot = (slot + 1) & (slots_.size() - 1)) {
+    const std::uint64_t value = slots_[slot];
+    if (value == kEmptySlot) return std::nullopt;
+    if ((value & 0xffffffff00000000ull) != high) continue;
+    const auto id = static_cast<PatternId>(value);
+    if (hashes_[id] != hash) continue;
+    const Key stored = KeyOf(id);
+    if (std::equal(stored.begin(), stored.end(), key.begin(), key.end())) return id;
+  }
+}
+
+void FrequentPatternTable::Rehash(std::size_t slotCount) {
+  slots_.assign(slotCount, kEmptySlot);
+  for (std::size_t id = 0; id < counts_.size(); ++id) {
+    Place(hashes_[id], static_cast<PatternId>(id));
+  }
+}
+
+Pattern FrequentPatternTable::PatternOf(PatternId id) const { return PatternFromKey(KeyOf(id)); }
+
+FrequentPatternTable::Key FrequentPatternTable::KeyOf(PatternId id) const {
+  if (id >= counts_.size()) NotFound();
+  return Key(words_.data() + offsets_[id], offsets_[id + 1] - offsets_[id]);
 }
 
 SupportCount FrequentPatternTable::CountOf(PatternId id) const {
-  if (id >= counts_.size()) throw ModuleError(ErrorKind::kNotFound, "value not found");
+  if (id >= counts_.size()) NotFound();
   return counts_[id];
 }
 
+std::size_t FrequentPatternTable::ItemsetCount(PatternId id) const {
+  return KeyItemsetCount(KeyOf(id));
+}
+
 void FrequentPatternTable::Clear() {
-  patterns_.clear();
+  words_.clear();
+  offsets_.assign(1, 0);
   counts_.clear();
-  ids_.clear();
+  hashes_.clear();
+  slots_.clear();
+}
+
+void FrequentPatternTable::Reserve(std::size_t morePatterns, std::size_t moreWords) {
+  const std::size_t patterns = counts_.size() + morePatterns;
+  words_.reserve(words_.size() + moreWords);
+  offsets_.reserve(patterns + 1);
+  counts_.reserve(patterns);
+  hashes_.reserve(patterns);
+  std::size_t size = std::max<std::size_t>(64, slots_.size());
+  while (size < patterns * 2) size *= 2;
+  if (size > slots_.size()) Rehash(size);
 }
 
 }  // namespace linkan

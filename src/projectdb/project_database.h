@@ -77,7 +77,8 @@ class AttachedWriter {
   // Unions `items` (ascending, distinct) into the record (sid, tid), or
   // inserts it when absent.
   void Merge(const std::string& sid, double tid, const std::vector<std::int32_t>& items);
-  // Inserts a new record. REQUIRES: no record (sid, tid) exists.
+  // Inserts a new record. A record (sid, tid) stored meanwhile by another
+  // writer is merged with instead.
   void Insert(const std::string& sid, double tid, const std::vector<std::int32_t>& items);
   // Commits and closes the connection.
   void Detach();
@@ -101,7 +102,8 @@ class ProjectDatabase {
   // missing file with every table. 0 on success, 1 on failure (a file that
   // is not a project of this format is refused and left untouched).
   int OpenProjectDatabase();
-  // Closing a closed handle does nothing.
+  // Closing a closed handle does nothing. Inserts not yet committed by
+  // EndReadAccess (or a committing operation) are discarded.
   void CloseProjectDatabase();
   bool IsOpen() const;
   // True after a failed open, until the next open or close.
@@ -116,13 +118,18 @@ class ProjectDatabase {
   // ---- Transactions (REQUIRES: open) ----
   // Deletes every transaction record and commits.
   void ClearTransactions();
+  // Joins the handle's open write, which EndReadAccess, ClearTransactions,
+  // RewriteAllTransactions and the Save operations commit. Attached writers
+  // wait while that write is open. Throws ModuleError(kInvalidInput) for a
+  // NaN time and ModuleError(kIo) when (sid, tid) is stored already.
   void InsertTransaction(const TransactionRecord& record);
   // The record (sid, tid) into `out`; false when absent.
   bool FindTransaction(const std::string& sid, double tid, TransactionRecord& out);
   std::uint64_t CountTransactions();
-  // Visits every record; `rewrite` may change `items` in place and return
-  // true to have the record rewritten. All rewrites are committed together
-  // at the end.
+  // Visits every record once, in key order; `rewrite` may change `items` in
+  // place and return true to have the record rewritten (changes to the key
+  // are ignored). All rewrites are committed together at the end; nothing
+  // is rewritten when `rewrite` or the database fails.
   void RewriteAllTransactions(const std::function<bool(TransactionRecord&)>& rewrite);
   // The records of sequence `sid` in ascending TID into `out` (cleared
   // first); returns their number. 0 and `out` untouched when absent.
@@ -135,9 +142,13 @@ class ProjectDatabase {
   void EndReadAccess();
 
   // ---- The project record and the patterns (REQUIRES: open) ----
-  // Replaces the one project record.
+  // Replaces the one project record in one transaction. A record that
+  // breaks its own invariants (a count beyond its list, Codes not matching
+  // ncodes, ...) throws ModuleError(kInternal) before anything is written.
   void SaveProjectRecord(const ProjectRecord& record);
-  // The project record into `out`; false when the project has none.
+  // The project record into `out`; false (and `out` untouched) when the
+  // project has none. A stored record that is not a valid layout throws
+  // ModuleError(kIo, "... damaged ...") and leaves `out` untouched.
   bool LoadProjectRecord(ProjectRecord& out);
   // Replaces the stored patterns (class 1, in the given order) and leaves
   // (class 2, as pattern positions in `patterns`).
@@ -150,6 +161,9 @@ class ProjectDatabase {
  private:
   friend class AttachedWriter;
   struct Connection;
+
+  // The open connection; throws ModuleError(kInternal) when closed.
+  Connection& Conn() const;
 
   std::string path_;
   std::unique_ptr<Connection> connection_;

@@ -59,6 +59,11 @@ int TestHost::AddText(const std::string& name, const std::vector<std::string>& t
   return static_cast<int>(columns_.size());
 }
 
+int TestHost::AddColumn(TestColumn column) {
+  columns_.push_back(std::move(column));
+  return static_cast<int>(columns_.size());
+}
+
 long TestHost::GetNbCases() const {
   std::size_t n = 0;
   for (const TestColumn& c : columns_) n = std::max(n, c.values.size());

@@ -38,6 +38,8 @@ class TestHost : public CAnalysisDoc {
   // A text column; texts are value labels coded 1, 2, ... by first
   // appearance; an empty text is missing.
   int AddText(const std::string& name, const std::vector<std::string>& texts);
+  // A column as given (values and cell texts set independently).
+  int AddColumn(TestColumn column);
   void SetWeights(std::vector<double> weights) { weights_ = std::move(weights); }
   void SkipCase(long caseNo) { skipped_.insert(caseNo); }
   void StopAtCase(long caseNo) { stopAt_ = caseNo; }
@@ -139,6 +141,15 @@ class TestAnalysis : public CAnalysisSupport {
   void Initialize() override {}
   int GetAnalysisID() const override { return 0; }
   std::string GetAnalysisName() const override { return "test"; }
+  // A bare analysis object runs no scripts.
+  int RunTask(const std::string&, std::string& error) override {
+    error = "not supported";
+    return 1;
+  }
+  int RunResultCommand(int, std::string& error) override {
+    error = "not supported";
+    return 1;
+  }
 };
 
 // Shortest round-trip text of a number ("3", "2.5", "1e+16").

@@ -1,0 +1,82 @@
+// csv_writer.cpp
+#include "csv_writer.h"
+
+#include <cmath>
+
+#include "data_table.h"
+#include "linkanalysis/results_table.h"
+#include "number_text.h"
+
+namespace linkan::app {
+
+void AppendCsvField(std::string& out, std::string_view field, char delimiter) {
+  bool quote = !field.empty() && (field.front() == ' ' || field.front() == '\t' ||
+                                  field.back() == ' ' || field.back() == '\t');
+  for (char c : field) {
+    if (c == delimiter || c == '"' || c == '\n' || c == '\r') {
+      quote = true;
+      break;
+    }
+  }
+  if (!quote) {
+    out.append(field);
+    return;
+  }
+  out.push_back('"');
+  for (char c : field) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+}
+
+std::string DataTableToCsv(const DataTable& table) {
+  std::string out;
+  const int vars = table.VariableCount();
+  for (int v = 0; v < vars; ++v) {
+    if (v > 0) out.push_back(',');
+    AppendCsvField(out, table.variable(v).name);
+  }
+  out.push_back('\n');
+  for (long r = 0; r < table.CaseCount(); ++r) {
+    for (int v = 0; v < vars; ++v) {
+      if (v > 0) out.push_back(',');
+      AppendCsvField(out, table.CellText(r, v));
+    }
+    // A lone empty field would be an empty line, which a reader skips: keep
+    // the case as "".
+    if (vars == 1 && table.IsMissing(r, 0)) out += "\"\"";
+    out.push_back('\n');
+  }
+  return out;
+}
+
+std::string ResultsTableToCsv(const ResultsTable& table) {
+  std::string out;
+  for (int c = 0; c < table.cols; ++c) {
+    out.push_back(',');
+    AppendCsvField(out, c < static_cast<int>(table.columnNames.size())
+                            ? std::string_view(table.columnNames[static_cast<std::size_t>(c)])
+                            : std::string_view());
+  }
+  out.push_back('\n');
+  for (int r = 0; r < table.rows; ++r) {
+    AppendCsvField(out, r < static_cast<int>(table.rowNames.size())
+                            ? std::string_view(table.rowNames[static_cast<std::size_t>(r)])
+                            : std::string_view());
+    for (int c = 0; c < table.cols; ++c) {
+      out.push_back(',');
+      if (table.IsText(r, c)) {
+        AppendCsvField(out, table.Text(r, c));
+      } else if (const double x = table.Number(r, c); std::isfinite(x)) {
+        out += FormatNumber(x);
+      } else if (std::isinf(x)) {
+        out += x > 0 ? "inf" : "-inf";  // kept visible; only NaN means missing
+      }
+    }
+    out.push_back('\n');
+  }
+  return out;
+}
+
+}  // namespace linkan::app

@@ -1,0 +1,35 @@
+// csv_writer.h
+//
+// CSV output (RFC 4180, LF line ends): a field is quoted when it holds the
+// delimiter, a quote, a line break, or blanks at either end; quotes inside
+// are doubled. Numbers are written with FormatNumber, so they read back to
+// the same double; a missing cell is an empty field ("" when it is the only
+// field of its line, so the case is not lost as an empty line). In a module
+// spreadsheet, NaN is missing and infinities are written "inf" / "-inf".
+//
+// Thread safety: no shared state.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace linkan {
+struct ResultsTable;
+}
+
+namespace linkan::app {
+
+class DataTable;
+
+// Appends `field` to `out`, quoted when needed.
+void AppendCsvField(std::string& out, std::string_view field, char delimiter = ',');
+
+// The table as CSV: a header of variable names, then one line per case.
+std::string DataTableToCsv(const DataTable& table);
+
+// A module spreadsheet as CSV: the header row holds the column names after
+// an empty corner cell, and each row starts with its row name. Title lines
+// are not part of the CSV.
+std::string ResultsTableToCsv(const ResultsTable& table);
+
+}  // namespace linkan::app

@@ -1,0 +1,50 @@
+// data_error.h
+//
+// DataError: bad input that ends a command (an unreadable or malformed data
+// file, a bad option value). Its text names the place, compiler style:
+//   "FILE:LINE:COLUMN: what is wrong"   (LINE and COLUMN 1-based; COLUMN
+//                                        counts characters, not bytes)
+//   "FILE:LINE: what is wrong"          (a whole line, e.g. the header)
+//   "FILE: what is wrong"               (the file as a whole)
+// The command layer prints it as one line and exits with status 1.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace linkan::app {
+
+class DataError : public std::runtime_error {
+ public:
+  // `line` and `column` 0 mean "not applicable".
+  DataError(std::string file, long line, long column, const std::string& message)
+      : std::runtime_error(Compose(file, line, column, message)),
+        file_(std::move(file)),
+        line_(line),
+        column_(column) {}
+
+  const std::string& file() const { return file_; }
+  long line() const { return line_; }
+  long column() const { return column_; }
+
+ private:
+  static std::string Compose(const std::string& file, long line, long column,
+                             const std::string& message) {
+    std::string text = file;
+    if (line > 0) text += ":" + std::to_string(line);
+    if (line > 0 && column > 0) text += ":" + std::to_string(column);
+    return text + ": " + message;
+  }
+
+  std::string file_;
+  long line_;
+  long column_;
+};
+
+// A command-line mistake (bad option value, conflicting options): exit 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace linkan::app

@@ -1,0 +1,198 @@
+// data_table.cpp
+#include "data_table.h"
+
+#include <unordered_map>
+
+#include "csv_parser.h"
+#include "data_error.h"
+#include "file_io.h"
+#include "number_text.h"
+
+namespace linkan::app {
+namespace {
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool EndsWith(const std::string& s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char c = s[s.size() - suffix.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+// Types one column: numeric when every non-blank cell is a number.
+// Returns the 0-based row of the first non-number cell, or -1.
+long TypeColumn(const std::vector<std::string_view>& cells, Variable& var) {
+  var.values.assign(cells.size(), kMissingCode);
+  long firstText = -1;
+  for (std::size_t r = 0; r < cells.size(); ++r) {
+    if (IsBlank(cells[r])) continue;
+    const std::optional<double> x = ParseNumber(cells[r]);
+    if (!x) {
+      firstText = static_cast<long>(r);
+      break;
+    }
+    var.values[r] = *x;
+  }
+  var.missingCount = 0;
+  if (firstText < 0) {
+    var.kind = VariableKind::kNumeric;
+    for (double v : var.values) var.missingCount += v == kMissingCode ? 1 : 0;
+    return -1;
+  }
+  var.kind = VariableKind::kText;
+  std::unordered_map<std::string_view, double> codes;
+  for (std::size_t r = 0; r < cells.size(); ++r) {
+    if (IsBlank(cells[r])) {
+      var.values[r] = kMissingCode;
+      ++var.missingCount;
+      continue;
+    }
+    auto [it, added] = codes.try_emplace(cells[r], static_cast<double>(var.labels.size() + 1));
+    if (added) var.labels.emplace_back(cells[r]);
+    var.values[r] = it->second;
+  }
+  return firstText;
+}
+
+}  // namespace
+
+// ---- DataTable --------------------------------------------------------------
+
+DataTable::DataTable(std::string source, std::vector<Variable> variables, long caseCount)
+    : source_(std::move(source)), variables_(std::move(variables)), caseCount_(caseCount) {}
+
+std::string DataTable::CellText(long row, int var) const {
+  const Variable& v = variables_.at(static_cast<std::size_t>(var));
+  const double x = v.values.at(static_cast<std::size_t>(row));
+  if (x == kMissingCode) return {};
+  if (v.kind == VariableKind::kText) return v.labels.at(static_cast<std::size_t>(x) - 1);
+  return FormatNumber(x);
+}
+
+int DataTable::FindVariable(std::string_view name) const {
+  for (std::size_t i = 0; i < variables_.size(); ++i) {
+    if (variables_[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// ---- TableBuilder -------------------------------------------------------------
+
+TableBuilder::TableBuilder(std::vector<std::string> names)
+    : names_(std::move(names)), cells_(names_.size()) {}
+
+void TableBuilder::AddRow(const std::vector<std::string_view>& cells) {
+  for (std::size_t c = 0; c < cells_.size(); ++c) cells_[c].push_back(cells[c]);
+  ++rows_;
+}
+
+std::string_view TableBuilder::Keep(std::string text) {
+  return kept_.emplace_back(std::move(text));
+}
+
+DataTable TableBuilder::Build(std::string source, std::vector<long>* firstTextRow) {
+  std::vector<Variable> variables(names_.size());
+  if (firstTextRow) firstTextRow->assign(names_.size(), -1);
+  for (std::size_t c = 0; c < names_.size(); ++c) {
+    variables[c].name = names_[c];
+    const long firstText = TypeColumn(cells_[c], variables[c]);
+    if (firstTextRow) (*firstTextRow)[c] = firstText;
+    std::vector<std::string_view>().swap(cells_[c]);
+  }
+  return DataTable(std::move(source), std::move(variables), rows_);
+}
+
+// ---- Reading ------------------------------------------------------------------
+
+char DefaultDelimiter(const std::string& path) {
+  return EndsWith(path, ".tsv") || EndsWith(path, ".tab") ? '\t' : ',';
+}
+
+DataTable LoadDataTable(const std::string& path, const LoadOptions& options) {
+  const std::string text = ReadWholeFile(path);
+  LoadOptions resolved = options;
+  if (!resolved.delimiter) resolved.delimiter = DefaultDelimiter(path);
+  return ParseDataTable(text, path, resolved);
+}
+
+DataTable ParseDataTable(std::string_view text, const std::string& source,
+                         const LoadOptions& options) {
+  if (text.size() >= 2 &&
+      ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF'))) {
+    throw DataError(source, 1, 1, "the file is UTF-16 text; save it as UTF-8");
+  }
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  const char delimiter = options.delimiter.value_or(',');
+
+  std::deque<std::string> arena;
+  CsvParser parser(text, delimiter, source, arena);
+  CsvRecord record;
+  if (!parser.Next(record)) {
+    throw DataError(source, 0, 0, "the file is empty: the first line must name the variables");
+  }
+
+  // The header: one name per field, each given once.
+  std::vector<std::string> names;
+  std::unordered_map<std::string_view, std::size_t> seen;
+  for (std::size_t i = 0; i < record.fields.size(); ++i) {
+    const std::string_view name = TrimBlanks(record.fields[i]);
+    if (name.empty()) {
+      parser.Fail(record.fieldOffsets[i],
+                  "variable " + std::to_string(i + 1) + " has no name in the header");
+    }
+    if (auto it = seen.find(name); it != seen.end()) {
+      parser.Fail(record.fieldOffsets[i],
+                  "variable name \"" + std::string(name) + "\" is used twice (variables " +
+                      std::to_string(it->second + 1) + " and " + std::to_string(i + 1) + ")");
+    }
+    seen.emplace(name, i);
+    names.emplace_back(name);
+  }
+
+  const std::size_t width = names.size();
+  TableBuilder builder(names);
+  while (parser.Next(record)) {
+    if (record.fields.size() != width) {
+      const std::string message = "the row has " + std::to_string(record.fields.size()) +
+                                  " fields but the header names " + std::to_string(width) +
+                                  " variables";
+      parser.Fail(record.fields.size() > width ? record.fieldOffsets[width] : record.endOffset,
+                  message);
+    }
+    builder.AddRow(record.fields);
+  }
+
+  std::vector<long> firstTextRow;
+  DataTable table = builder.Build(source, &firstTextRow);
+
+  if (options.weightVariable) {
+    const std::string& name = *options.weightVariable;
+    const int w = table.FindVariable(name);
+    if (w < 0) {
+      throw DataError(source, 1, 0, "no variable named \"" + name + "\" for the weight");
+    }
+    if (table.variable(w).kind != VariableKind::kNumeric) {
+      // Point at the first cell that is not a number: find its record again.
+      const long row = firstTextRow[static_cast<std::size_t>(w)];
+      std::deque<std::string> again;
+      CsvParser reread(text, delimiter, source, again);
+      for (long r = 0; r <= row + 1; ++r) reread.Next(record);
+      reread.Fail(record.fieldOffsets[static_cast<std::size_t>(w)],
+                  "the weight variable \"" + name + "\" must be numeric, but \"" +
+                      std::string(record.fields[static_cast<std::size_t>(w)]) +
+                      "\" is not a number");
+    }
+    table.SetWeightVariable(w);
+  }
+  return table;
+}
+
+}  // namespace linkan::app

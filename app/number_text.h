@@ -1,0 +1,38 @@
+// number_text.h
+//
+// Numbers as the data table writes and reads them.
+//
+// FormatNumber gives the shortest digit string that reads back to the same
+// double: plain notation when the decimal exponent lies between -4 and 15
+// ("3", "2.5", "0.0001", "1000000000000000"), otherwise scientific with a
+// signed exponent of at least two digits ("1e+16", "1e-05", "1.5e+20").
+// Never a trailing ".0".
+//
+// ParseNumber decides whether a cell is a number. The rules:
+//   - blanks (spaces, tabs) around the number are ignored: " 5 " is 5;
+//   - one leading '+' is accepted: "+5" is 5;
+//   - decimal and scientific forms are accepted: "1e3", "1E+03", ".5", "5.";
+//   - everything else is not a number: "inf", "nan", hexadecimal "0x10",
+//     a decimal comma "1,5", thousands separators, and values outside the
+//     range of a double ("1e400", "1e-400");
+//   - the whole text must be consumed: "5kg" is not a number.
+// Both functions are locale independent and thread-safe.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace linkan::app {
+
+// REQUIRES: `value` is finite.
+std::string FormatNumber(double value);
+
+// The number in `text`, or nothing when `text` is not a number by the rules
+// above.
+std::optional<double> ParseNumber(std::string_view text);
+
+// True when `text` holds nothing but spaces and tabs (an empty cell).
+bool IsBlank(std::string_view text);
+
+}  // namespace linkan::app

@@ -1,0 +1,43 @@
+// session.cpp
+#include "session.h"
+
+#include <stdexcept>
+
+namespace linkan::app {
+
+Session::Session(SessionOptions options, std::ostream& out, std::ostream& err, std::istream& in) {
+  table_ = LoadDataTable(options.dataPath, options.load);
+  library_ = std::make_unique<ModuleLibrary>(FindModule(options.modulePath));
+  host_ = std::make_unique<TerminalHost>(table_, std::move(options.terminal), out, err, in);
+  module_ = library_->NewAnalysis();
+  interrupt_ = std::make_unique<InterruptScope>(host_->cancelFlag(), library_->externalCancel());
+  module_->AttachDocument(host_.get());
+  module_->Initialize();
+}
+
+Session::~Session() {
+  interrupt_.reset();
+  module_.reset();
+  host_.reset();
+}
+
+std::vector<int> Session::WalkSteps(std::optional<int> first) {
+  constexpr std::size_t kMaxSteps = 1000;
+  if (!first) {
+    const std::vector<SequenceStep> table = module_->GetSequenceTable();
+    if (table.empty()) return {};
+    first = table.front().id;
+  }
+  std::vector<int> run;
+  for (int step = *first; step != 0;) {
+    if (run.size() == kMaxSteps) {
+      throw std::runtime_error("the module's step table does not end (stopped at step " +
+                               std::to_string(step) + ")");
+    }
+    run.push_back(step);
+    step = module_->ExecuteStep(step);
+  }
+  return run;
+}
+
+}  // namespace linkan::app

@@ -1,0 +1,268 @@
+// terminal_host.cpp
+#include "terminal_host.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <istream>
+#include <ostream>
+
+#include "csv_writer.h"
+#include "data_error.h"
+#include "linkanalysis/results_table.h"
+
+namespace linkan::app {
+namespace {
+
+class TerminalProgressBar : public HostProgressBar {
+ public:
+  TerminalProgressBar(ProgressDisplay& display, const std::atomic<bool>& cancelled,
+                      unsigned long min, unsigned long max, const std::string& title)
+      : display_(display), cancelled_(cancelled), min_(min) {
+    state_.title = title;
+    state_.total = max > min ? static_cast<long>(max - min) : 0;
+    display_.Begin(state_);
+  }
+  ~TerminalProgressBar() override { display_.End(state_); }
+
+  void SetPosition(unsigned long position) override {
+    state_.position = position > min_ ? static_cast<long>(position - min_) : 0;
+    display_.Changed(state_);
+  }
+  void SetText(const std::string& text) override {
+    state_.text = text;
+    display_.Changed(state_);
+  }
+  bool WasCancelled() const override { return cancelled_.load(); }
+
+ private:
+  ProgressDisplay& display_;
+  const std::atomic<bool>& cancelled_;
+  unsigned long min_;
+  ProgressState state_;
+};
+
+std::string FolderOf(const std::string& file) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(file, ec);
+  if (ec) p = file;
+  return p.parent_path().lexically_normal().string();
+}
+
+std::string ToLower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+}  // namespace
+
+TerminalHost::TerminalHost(const DataTable& table, TerminalOptions options, std::ostream& out,
+                           std::ostream& err, std::istream& in)
+    : table_(table),
+      options_(std::move(options)),
+      out_(out),
+      in_(in),
+      display_(err, options_.progress, options_.width),
+      dataFolder_(FolderOf(table.source())) {
+  if (!options_.outputFolder.empty()) output_.emplace(options_.outputFolder);
+}
+
+TerminalHost::~TerminalHost() {
+  if (mainBarShown_) display_.End(mainBar_);
+}
+
+// ---- The table ---------------------------------------------------------------
+
+CaseReadResult TerminalHost::ReadCase(long caseNo, std::vector<double>& values, bool& weighted,
+                                      double& weight) {
+  if (caseNo < 1 || caseNo > table_.CaseCount()) return CaseReadResult::kStop;
+  const long row = caseNo - 1;
+  const int vars = table_.VariableCount();
+  values.assign(static_cast<std::size_t>(vars) + 1, 0.0);
+  for (int v = 0; v < vars; ++v) values[static_cast<std::size_t>(v) + 1] = table_.Value(row, v);
+  const int w = table_.weightVariable();
+  weighted = w >= 0;
+  weight = 1.0;
+  if (weighted) {
+    weight = table_.Value(row, w);
+    if (weight == kMissingCode) return CaseReadResult::kSkip;  // no weight, no case
+  }
+  return CaseReadResult::kUse;
+}
+
+double TerminalHost::GetMissingCode(int /*var*/) const { return kMissingCode; }
+
+std::string TerminalHost::GetVariableName(int var) const {
+  return ValidVariable(var) ? table_.variable(var - 1).name : std::string();
+}
+
+std::string TerminalHost::GetCellText(long row, int col) const {
+  if (!ValidVariable(col) || row < 1 || row > table_.CaseCount()) return {};
+  return table_.CellText(row - 1, col - 1);
+}
+
+std::vector<std::string> TerminalHost::GetValueLabels(int var) const {
+  return ValidVariable(var) ? table_.variable(var - 1).labels : std::vector<std::string>();
+}
+
+// ---- Memory --------------------------------------------------------------------
+
+void* TerminalHost::AllocMem(std::size_t bytes) { return std::malloc(bytes ? bytes : 1); }
+
+void TerminalHost::FreeMem(void* p) { std::free(p); }
+
+// ---- Messages --------------------------------------------------------------------
+
+void TerminalHost::ShowMessage(const std::string& text) { display_.Print(text); }
+
+void TerminalHost::ShowMessageBox(const std::string& caption, const std::string& text) {
+  display_.Print(caption + ": " + text);
+}
+
+bool TerminalHost::AskYesNo(const std::string& caption, const std::string& text) {
+  if (options_.automation) return true;
+  const std::string question = caption + ": " + text;
+  if (!options_.interactive) {
+    display_.Print(question + " [y/n] n (not asked: not an interactive terminal)");
+    return false;
+  }
+  for (;;) {
+    display_.Prompt(question + " [y/n] ");
+    std::string answer;
+    if (!std::getline(in_, answer)) {
+      display_.Print("");
+      return false;
+    }
+    answer.erase(0, answer.find_first_not_of(" \t"));
+    answer.erase(answer.find_last_not_of(" \t\r") + 1);
+    answer = ToLower(answer);
+    if (answer == "y" || answer == "yes") return true;
+    if (answer == "n" || answer == "no") return false;
+  }
+}
+
+void TerminalHost::LogEntry(int level, const std::string& text) {
+  display_.Print("log[" + std::to_string(level) + "]: " + text);
+}
+
+void TerminalHost::DebugOutput(const std::string& text) {
+  if (!options_.debug) return;
+  std::string line = text;
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  display_.Print(line);
+}
+
+// ---- Progress ------------------------------------------------------------------------
+
+void TerminalHost::ProgressTitle(const std::string& text) {
+  mainBar_.title = text;
+  if (mainBarShown_) display_.Changed(mainBar_);
+}
+
+void TerminalHost::ProgressStart(long total) {
+  if (mainBarShown_) display_.End(mainBar_);
+  mainBar_.total = total;
+  mainBar_.position = 0;
+  display_.Begin(mainBar_);
+  mainBarShown_ = true;
+}
+
+void TerminalHost::ProgressStep(long step) {
+  mainBar_.position = step;
+  if (mainBarShown_) display_.Changed(mainBar_);
+}
+
+void TerminalHost::ProgressStop() {
+  if (!mainBarShown_) return;
+  display_.End(mainBar_);
+  mainBarShown_ = false;
+}
+
+std::unique_ptr<HostProgressBar> TerminalHost::NewProgressBar(unsigned long min, unsigned long max,
+                                                              const std::string& title,
+                                                              bool /*watchExternalCancel*/,
+                                                              bool /*raiseOnExternalCancel*/) {
+  return std::make_unique<TerminalProgressBar>(display_, cancelled_, min, max, title);
+}
+
+// ---- Environment --------------------------------------------------------------------
+
+int TerminalHost::GetProfileInt(int entry, int defaultValue) const {
+  const std::string name = "LINKAN_PROFILE_" + std::to_string(entry);
+  const char* value = std::getenv(name.c_str());
+  if (!value) return defaultValue;
+  std::string_view text(value);
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  int result = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), result);
+  if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size()) {
+    return defaultValue;
+  }
+  return result;
+}
+
+std::string TerminalHost::GetTempFileName(const std::string& prefix, const std::string& extension) {
+  std::string folder = options_.tempFolder;
+  if (folder.empty()) {
+    const char* tmp = std::getenv("TMPDIR");
+    folder = tmp && *tmp ? tmp : "/tmp";
+  }
+  const std::string suffix = extension.empty() ? std::string() : "." + extension;
+  std::string name = (std::filesystem::path(folder) / (prefix + "XXXXXX" + suffix)).string();
+  // mkstemps creates the file, so the name stays ours.
+  const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
+  if (fd >= 0) {
+    ::close(fd);
+    return name;
+  }
+  display_.Print("cannot create a temporary file in " + folder);
+  return {};
+}
+
+// ---- Documents and dialogs -----------------------------------------------------------
+
+bool TerminalHost::ShowTextDocument(TextDocKind kind, const std::string& title,
+                                    const std::string& text) {
+  if (!output_) {
+    out_ << "== " << title << " ==\n" << text;
+    if (!text.empty() && text.back() != '\n') out_ << '\n';
+    out_ << std::flush;
+    return true;
+  }
+  try {
+    output_->AddText(kind, title, text);
+    return true;
+  } catch (const DataError& e) {
+    display_.Print(std::string("linkan: ") + e.what());
+    return false;
+  }
+}
+
+bool TerminalHost::ShowSpreadsheet(const ResultsTable& table) {
+  if (!output_) {
+    for (const std::string& line : table.titles) {
+      if (!line.empty()) out_ << "== " << line << " ==\n";
+    }
+    out_ << ResultsTableToCsv(table) << std::flush;
+    return true;
+  }
+  try {
+    output_->AddSpreadsheet(table);
+    return true;
+  } catch (const DataError& e) {
+    display_.Print(std::string("linkan: ") + e.what());
+    return false;
+  }
+}
+
+bool TerminalHost::CreateAnalysisDialog(CAnalysisModelessDialog& /*dialog*/) { return true; }
+
+bool TerminalHost::ShowCodesDialog(CodesPage& /*page*/) { return true; }
+
+}  // namespace linkan::app

@@ -1,0 +1,133 @@
+// terminal_host.h
+//
+// TerminalHost: the host document (CAnalysisDoc) of the standalone `linkan`,
+// over a loaded DataTable and a terminal.
+//
+//   Table        ReadCase fills values by variable number (1-based); with a
+//                weight variable the case weight is its value, and a case
+//                whose weight is missing is skipped. Missing-data code -9999.
+//   Messages     message lines and message boxes ("caption: text") and host
+//                log lines ("log[level]: text") go to the error stream.
+//   Questions    under automation: Yes without asking. Interactive (stdin
+//                is a terminal): asked on the terminal until y/yes or n/no;
+//                end of input is No. Otherwise: No, and the question and the
+//                answer are written to the error stream.
+//   Progress     ProgressDisplay on the error stream (a bar on a terminal).
+//   Cancel       UserCancelled() is the cancel flag, set by Ctrl-C
+//                (InterruptScope) or RequestCancel().
+//   Debug        DebugOutput writes to the error stream when `debug` is set
+//                (the LINKAN_DEBUG environment variable).
+//   Environment  the data-files folder is the folder of the data file;
+//                profile entry <n> is the integer in the environment
+//                variable LINKAN_PROFILE_<n> (the default when unset or not
+//                an integer); temporary files are made in $TMPDIR (/tmp when
+//                unset) and exist, empty, when their name is returned.
+//   Documents    with an output folder: files there (output_folder.h);
+//                without one: written to the output stream.
+//   Dialogs      a modeless dialog is always "shown"; a codes page is
+//                confirmed as proposed.
+//
+// Thread safety: the module calls from its thread; DebugOutput, AllocMem,
+// FreeMem and UserCancelled may be called from any thread.
+#pragma once
+
+#include <atomic>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "data_table.h"
+#include "linkanalysis/analysis_doc.h"
+#include "output_folder.h"
+#include "progress_display.h"
+
+namespace linkan::app {
+
+struct TerminalOptions {
+  bool automation = false;   // a script drives the run: no questions, Yes
+  bool interactive = false;  // questions may be asked on the terminal
+  bool debug = false;        // debugger output to the error stream
+  ProgressMode progress = ProgressMode::kNone;
+  int width = 80;              // terminal width for the bar
+  std::string outputFolder{};  // empty: documents to the output stream
+  std::string tempFolder{};    // empty: $TMPDIR, else /tmp
+};
+
+class TerminalHost : public CAnalysisDoc {
+ public:
+  // `table` must outlive the host; so must the streams.
+  TerminalHost(const DataTable& table, TerminalOptions options, std::ostream& out,
+               std::ostream& err, std::istream& in);
+  ~TerminalHost() override;
+
+  // ---- Cancellation ----
+  std::atomic<bool>& cancelFlag() { return cancelled_; }
+  void RequestCancel() { cancelled_.store(true); }
+  void ResetCancel() { cancelled_.store(false); }
+
+  void SetAutomation(bool on) { options_.automation = on; }
+  OutputFolder* outputFolder() { return output_ ? &*output_ : nullptr; }
+  ProgressDisplay& display() { return display_; }
+
+  // ---- CAnalysisDoc: the table ----
+  int GetNbVars() const override { return table_.VariableCount(); }
+  long GetNbCases() const override { return table_.CaseCount(); }
+  CaseReadResult ReadCase(long caseNo, std::vector<double>& values, bool& weighted,
+                          double& weight) override;
+  double GetMissingCode(int var) const override;
+  std::string GetVariableName(int var) const override;
+  std::string GetCellText(long row, int col) const override;
+  std::vector<std::string> GetValueLabels(int var) const override;
+
+  // ---- Memory ----
+  void* AllocMem(std::size_t bytes) override;
+  void FreeMem(void* p) override;
+
+  // ---- Messages ----
+  void ShowMessage(const std::string& text) override;
+  void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  bool IsOleAutomation() const override { return options_.automation; }
+  void LogEntry(int level, const std::string& text) override;
+  void DebugOutput(const std::string& text) override;
+
+  // ---- Progress ----
+  void ProgressTitle(const std::string& text) override;
+  void ProgressStart(long total) override;
+  void ProgressStep(long step) override;
+  void ProgressStop() override;
+  bool UserCancelled() const override { return cancelled_.load(); }
+  std::unique_ptr<HostProgressBar> NewProgressBar(unsigned long min, unsigned long max,
+                                                  const std::string& title,
+                                                  bool watchExternalCancel,
+                                                  bool raiseOnExternalCancel) override;
+
+  // ---- Environment ----
+  std::string GetDefaultDatafilesPath() const override { return dataFolder_; }
+  int GetProfileInt(int entry, int defaultValue) const override;
+  std::string GetTempFileName(const std::string& prefix, const std::string& extension) override;
+
+  // ---- Documents and dialogs ----
+  bool ShowTextDocument(TextDocKind kind, const std::string& title,
+                        const std::string& text) override;
+  bool ShowSpreadsheet(const ResultsTable& table) override;
+  bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) override;
+  bool ShowCodesDialog(CodesPage& page) override;
+
+ private:
+  bool ValidVariable(int var) const { return var >= 1 && var <= table_.VariableCount(); }
+
+  const DataTable& table_;
+  TerminalOptions options_;
+  std::ostream& out_;
+  std::istream& in_;
+  ProgressDisplay display_;
+  std::string dataFolder_;
+  std::optional<OutputFolder> output_;
+  std::atomic<bool> cancelled_{false};
+  ProgressState mainBar_;  // d_pbar / dstart / termom / dstop
+  bool mainBarShown_ = false;
+};
+
+}  // namespace linkan::app

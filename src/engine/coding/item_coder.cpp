@@ -1,0 +1,122 @@
+// item_coder.cpp
+#include "engine/coding/item_coder.h"
+
+#include "engine/coding/continuous_statistics.h"
+#include "engine/coding/item_names.h"
+#include "engine/coding/normal_quantile.h"
+#include "engine/sal_engine.h"
+#include "frame/double_compare.h"
+#include "frame/host/analysis_support.h"
+
+namespace linkan {
+namespace {
+
+std::vector<int> Variables(const std::vector<std::int16_t>& list, int count) {
+  std::vector<int> out;
+  for (int i = 0; i < count; ++i) out.push_back(list.at(static_cast<std::size_t>(i)));
+  return out;
+}
+
+// The codes of each dichotomy variable of a column-laid code array.
+std::vector<std::vector<double>> CodeLists(const std::vector<std::int16_t>& counts,
+                                           const std::vector<std::int32_t>& codes, int nvars) {
+  std::vector<std::vector<double>> out(static_cast<std::size_t>(nvars));
+  for (int i = 0; i < nvars; ++i) {
+    const int n = i < static_cast<int>(counts.size()) ? counts[static_cast<std::size_t>(i)] : 0;
+    for (int j = 0; j < n; ++j) {
+      out[static_cast<std::size_t>(i)].push_back(ColumnCode(codes, nvars, i, j));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+ItemCoder::ItemCoder(SalEngine& engine)
+    : support_(engine.analysis()), dictionary_(engine.items), cuts_(engine.settings.ncategpco) {
+  const AnalysisSettings& s = engine.settings;
+  const bool single = s.iSingleItemset != 0;
+
+  const auto dichCodes = CodeLists(s.ndichcodes, s.dichcodes, s.ndichvars);
+  engine.ncodes.clear();
+  engine.Codes.clear();
+  for (const auto& list : dichCodes) {
+    engine.ncodes.push_back(static_cast<std::int32_t>(list.size()));
+    engine.Codes.insert(engine.Codes.end(), list.begin(), list.end());
+  }
+
+  Prepare(sequential_, Variables(s.dichvars, s.ndichvars), dichCodes,
+          Variables(s.resvars, s.nresvars), Variables(s.contvars, s.ncontvars), engine.contStats,
+          single);
+  Prepare(nonSequential_, Variables(s.mddichvars, s.nmddichvars),
+          CodeLists(s.nmddichcodes, s.mddichcodes, s.nmddichvars),
+          Variables(s.mdresvars, s.nmdresvars), Variables(s.mdcontvars, s.nmdcontvars),
+          engine.mdContStats, false);
+}
+
+void ItemCoder::Prepare(Group& group, const std::vector<int>& dichVars,
+                        const std::vector<std::vector<double>>& codes,
+                        const std::vector<int>& resVars, const std::vector<int>& contVars,
+                        const std::vector<ContinuousStats>& stats, bool responsesOnly) {
+  for (const int var : resVars) group.responses.push_back({var});
+  if (responsesOnly) return;
+  for (std::size_t i = 0; i < dichVars.size(); ++i) {
+    group.dichotomies.push_back({dichVars[i], VariableName(support_, dichVars[i]), codes[i], 0});
+  }
+  const double z = NormalQuantile(kCutQuantileProbability);
+  for (std::size_t i = 0; i < contVars.size(); ++i) {
+    const ContinuousStats st = i < stats.size() ? stats[i] : ContinuousStats{};
+    double missing = 0.0;
+    support_.getmd5(contVars[i], missing);
+    ContinuousCut cut(st, cuts_, z);
+    const auto n = static_cast<std::size_t>(cut.cuts());
+    group.continuous.push_back({contVars[i], VariableName(support_, contVars[i]), missing,
+                                cut, std::vector<ItemNumber>(n, 0)});
+  }
+}
+
+std::size_t ItemCoder::SequentialCapacity() const { return sequential_.Capacity(); }
+std::size_t ItemCoder::NonSequentialCapacity() const { return nonSequential_.Capacity(); }
+
+ItemCoder::Counts ItemCoder::CodeCase(long caseNo, const std::vector<double>& values,
+                                      ItemNumber* items, ItemNumber* nonSequential) {
+  Counts counts;
+  counts.items = CodeGroup(sequential_, caseNo, values, items);
+  counts.nonSequential = CodeGroup(nonSequential_, caseNo, values, nonSequential);
+  return counts;
+}
+
+std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<double>& values,
+                                 ItemNumber* out) {
+  std::size_t n = 0;
+  for (Dichotomy& d : group.dichotomies) {
+    const double x = values.at(static_cast<std::size_t>(d.var));
+    for (const double code : d.codes) {
+      if (!UlpEqual(x, code)) continue;
+      if (d.codes.size() == 1) {
+        if (d.single == 0) d.single = dictionary_.Add(d.name);
+        out[n++] = d.single;
+      } else {
+        out[n++] = dictionary_.Add(
+            DichotomyItemName(d.name, d.codes.size(), CellText(support_, caseNo, d.var)));
+      }
+      break;
+    }
+  }
+  for (const Response& r : group.responses) {
+    const std::string text = CellText(support_, caseNo, r.var);
+    if (!text.empty()) out[n++] = dictionary_.Add(text);
+  }
+  for (Continuous& c : group.continuous) {
+    const double x = values.at(static_cast<std::size_t>(c.var));
+    if (IsMissingValue(x, c.missing)) continue;
+    const int k = c.cut.IntervalOf(x);
+    if (k < 0) continue;
+    ItemNumber& number = c.numbers[static_cast<std::size_t>(k)];
+    if (number == 0) number = dictionary_.Add(c.cut.ItemName(c.name, k));
+    out[n++] = number;
+  }
+  return n;
+}
+
+}  // namespace linkan

@@ -1,0 +1,64 @@
+// build_transaction_database.h
+//
+// BuildTransactionDatabase: reads every case of the input table once, codes
+// its items (item_coder.h), groups them by ID text and time into buckets that
+// worker threads write to the store (bucket_pipeline.h), and finally
+// renumbers the items in name order (item_remapping.h).
+//
+// Per case (1 .. ncases, after advancing the progress bar):
+// - cancellation or a stopped case read: error("Operation was cancelled");
+//   a skipped read skips the case;
+// - ID: the ID variable's value (a value equal to its missing-data code
+//   skips the case); without an ID variable the case number;
+// - time: with `iSingleItemset` MaxSequenceSize x case number; else the time
+//   variable's value (its missing-data code or a non-number skips the case;
+//   with `iMinMaxFilter` so does a time below MinTime or above MaxTime);
+//   else the case number in sequence analysis and 0 in non-sequential
+//   analysis;
+// - ID text: the ID cell's text, or "%.14e" of the ID value when that text is
+//   empty; without an ID variable "%ld" of the case number. A new ID text is
+//   appended to the TransactionIdList;
+// - items: go to the group (ID text, time); with `iSingleItemset` each
+//   response item k of the case to (ID text, time + k); the non-sequential
+//   items to (ID text, 1e20). A group exists only when an item goes into it,
+//   so a case without items counts in the list and supports nothing.
+// When taxonomies are in use (`taxon` set and a taxonomy table loaded) every
+// label of every table joins the dictionary before the renumbering, so a
+// parent item is numbered in name order like any other.
+//
+// The TransactionIdList and the ItemDictionary are continued, not cleared:
+// the caller empties both for a new project and loads the project's stored
+// ones (under their stored numbers) to add transactions to a project. At
+// the end `size` is the length of the whole list.
+//
+// Timed as "SAL [transaction database construction]", with the renumbering
+// nested as "SAL [Item index remapping]".
+//
+// Thread safety: runs on the analysis thread; starts and joins its workers.
+#pragma once
+
+#include <cstddef>
+
+namespace linkan {
+
+class SalEngine;
+class TransactionStore;
+
+struct ConstructionOptions {
+  // A bucket is handed to a worker once more items than this are pending.
+  // Tests lower it to exercise the hand-over on small tables.
+  std::size_t handOverThreshold = 1000000;
+};
+
+// The time of the non-sequential itemset of every sequence, after any real
+// time.
+inline constexpr double kNonSequentialTime = 1e20;
+
+// Builds into the engine's open project database.
+void BuildTransactionDatabase(SalEngine& engine, const ConstructionOptions& options = {});
+
+// Builds into `store`.
+void BuildTransactionDatabase(SalEngine& engine, TransactionStore& store,
+                              const ConstructionOptions& options = {});
+
+}  // namespace linkan

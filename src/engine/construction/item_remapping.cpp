@@ -1,0 +1,46 @@
+// item_remapping.cpp
+#include "engine/construction/item_remapping.h"
+
+#include <algorithm>
+
+#include "engine/construction/transaction_store.h"
+#include "frame/host/module_error.h"
+
+namespace linkan {
+
+std::vector<ItemNumber> RenumberingTable(const ItemDictionary& dictionary) {
+  const auto entries = dictionary.EntriesByName();
+  ItemNumber largest = 0;
+  for (const auto& e : entries) largest = std::max(largest, e.second);
+  std::vector<ItemNumber> table(static_cast<std::size_t>(largest) + 1, 0);
+  ItemNumber k = 0;
+  for (const auto& e : entries) table[static_cast<std::size_t>(e.second)] = ++k;
+  return table;
+}
+
+void RemapItemIndices(ItemDictionary& dictionary, TransactionStore& store) {
+  if (dictionary.empty()) return;
+  const std::vector<ItemNumber> table = RenumberingTable(dictionary);
+
+  store.RewriteAllTransactions([&table](TransactionRecord& record) {
+    bool changed = false;
+    for (std::int32_t& item : record.items) {
+      if (item < 1 || static_cast<std::size_t>(item) >= table.size() ||
+          table[static_cast<std::size_t>(item)] == 0) {
+        throw ModuleError(ErrorKind::kNotFound, "value not found");
+      }
+      const ItemNumber renumbered = table[static_cast<std::size_t>(item)];
+      changed = changed || renumbered != item;
+      item = renumbered;
+    }
+    return changed;
+  });
+
+  const auto entries = dictionary.EntriesByName();
+  dictionary.Clear();
+  for (const auto& [name, old] : entries) {
+    dictionary.Insert(name, table[static_cast<std::size_t>(old)]);
+  }
+}
+
+}  // namespace linkan

@@ -1,0 +1,108 @@
+// item_clustering.cpp
+#include "engine/mining/item_clustering.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "engine/sal_engine.h"
+
+namespace linkan {
+namespace {
+
+struct PairLift {
+  double lift;
+  ItemNumber a;  // a < b
+  ItemNumber b;
+  SupportCount count;
+};
+
+}  // namespace
+
+int ClusterItems(SalEngine& engine) {
+  if (!engine.IsAssociationMode()) return 1;
+  engine.clusters.clear();
+  engine.clusterSteps.clear();
+  const FrequentPatternTable& table = engine.patterns;
+  const auto n = static_cast<double>(static_cast<std::int32_t>(engine.settings.size));
+  std::map<ItemNumber, SupportCount> remaining = engine.itemFrequency;
+
+  // Every recorded pair of frequent items with a positive lift, best first;
+  // equal lifts in ascending (a, b), the order in which the pairs are met.
+  std::vector<PairLift> pairs;
+  for (std::size_t id = 0; id < table.size(); ++id) {
+    const FrequentPatternTable::Key key = table.KeyOf(static_cast<PatternId>(id));
+    if (key.size() != 3 || key[0] != 2) continue;
+    const auto a = remaining.find(key[1]);
+    const auto b = remaining.find(key[2]);
+    if (a == remaining.end() || b == remaining.end()) continue;
+    const SupportCount count = table.CountOf(static_cast<PatternId>(id));
+    const double lift = count / (static_cast<double>(a->second) * b->second / n);
+    if (lift > 0.0) pairs.push_back({lift, key[1], key[2], count});
+  }
+  std::sort(pairs.begin(), pairs.end(), [](const PairLift& x, const PairLift& y) {
+    if (x.lift != y.lift) return x.lift > y.lift;
+    if (x.a != y.a) return x.a < y.a;
+    return x.b < y.b;
+  });
+
+  std::size_t next = 0;
+  std::vector<std::int32_t> key;
+  while (!remaining.empty()) {
+    // Seed.
+    while (next < pairs.size() &&
+           (!remaining.contains(pairs[next].a) || !remaining.contains(pairs[next].b))) {
+      ++next;
+    }
+    Itemset cluster;
+    SupportCount clusterCount = 0;
+    if (next < pairs.size()) {
+      const PairLift& seed = pairs[next];
+      cluster = {seed.a, seed.b};
+      clusterCount = seed.count;
+      engine.clusterSteps.push_back({seed.a, seed.lift});
+      engine.clusterSteps.push_back({seed.b, seed.lift});
+      remaining.erase(seed.a);
+      remaining.erase(seed.b);
+    } else {
+      const auto first = remaining.begin();
+      const double best = remaining.size() == 1 ? -1.0 : 0.0;
+      cluster = {first->first};
+      clusterCount = first->second;
+      engine.clusterSteps.push_back({first->first, best});
+      remaining.erase(first);
+    }
+    // Growth.
+    while (!remaining.empty()) {
+      double best = -1.0;
+      ItemNumber bestItem = 0;
+      SupportCount bestCount = 0;
+      for (const auto& [c, countC] : remaining) {
+        key.assign(1, static_cast<std::int32_t>(cluster.size() + 1));
+        const auto at = std::lower_bound(cluster.begin(), cluster.end(), c);
+        key.insert(key.end(), cluster.begin(), at);
+        key.push_back(c);
+        key.insert(key.end(), at, cluster.end());
+        const auto id = table.FindKey(key);
+        if (!id) continue;
+        const SupportCount joint = table.CountOf(*id);
+        const double lift =
+            (static_cast<double>(joint) / countC) / (static_cast<double>(clusterCount) / n);
+        if (lift > best) {
+          best = lift;
+          bestItem = c;
+          bestCount = joint;
+        }
+      }
+      if (best <= 1.0) break;
+      cluster.insert(std::lower_bound(cluster.begin(), cluster.end(), bestItem), bestItem);
+      clusterCount = bestCount;
+      engine.clusterSteps.push_back({bestItem, best});
+      remaining.erase(bestItem);
+    }
+    engine.clusters.push_back({Pattern{cluster}, clusterCount});
+  }
+  return 0;
+}
+
+}  // namespace linkan

@@ -1,0 +1,47 @@
+// pattern_recorder.h
+//
+// PatternRecorder: the one place where the enumeration writes into the
+// FrequentPatternTable. Recording a pattern (given as a key of ranks, see
+// ContributedDatabase and FrequentPatternTable) translates it to item
+// numbers, records it with its count (the first recording keeps its ID and
+// count), and reports the line "<pattern text> : <count>" (pattern text
+// space-separated and bracketed) to the debug channel, followed by "\n",
+// and to the progress bar through brenwick::CThreadSafeProgressBarBase::
+// Update(line, 1, false). The line is formed only when someone reads it (the
+// debug channel is on, or the context asks for it); otherwise the progress
+// bar is still counted one step per recording.
+//
+// Thread safety: none; used from the thread that records.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "engine/frequent_pattern_table.h"
+#include "engine/item_dictionary.h"
+#include "engine/mining/contributed_database.h"
+
+namespace linkan {
+
+class PatternRecorder {
+ public:
+  PatternRecorder(FrequentPatternTable& table, const ItemDictionary& items, bool sequenceMode,
+                  std::span<const ItemNumber> rankToItem, bool reportLines);
+
+  PatternId Record(std::span<const Rank> rankKey, SupportCount count);
+  bool IsRecorded(std::span<const Rank> rankKey);
+  // Prepares the table for `patterns` more patterns of `words` key words.
+  void Reserve(std::size_t patterns, std::size_t words);
+
+ private:
+  FrequentPatternTable::Key ToItems(std::span<const Rank> rankKey);
+
+  FrequentPatternTable& table_;
+  const ItemDictionary& items_;
+  bool sequenceMode_;
+  std::span<const ItemNumber> rankToItem_;
+  bool lines_;
+  std::vector<std::int32_t> scratch_;
+};
+
+}  // namespace linkan

@@ -1,0 +1,209 @@
+// rule_generation.cpp
+#include "engine/mining/rule_generation.h"
+
+#include <cmath>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/sal_engine.h"
+#include "engine/text/pattern_text.h"
+#include "frame/double_compare.h"
+#include "frame/host/analysis_support.h"
+#include "frame/host/debug_sink.h"
+#include "frame/progress.h"
+
+namespace linkan {
+namespace {
+
+using Key = FrequentPatternTable::Key;
+
+struct Found {
+  bool present = false;
+  PatternId id = 0;
+  SupportCount count = 0;
+};
+
+class RuleMaker {
+ public:
+  explicit RuleMaker(SalEngine& engine)
+      : engine_(engine),
+        table_(engine.patterns),
+        minconf_(engine.settings.minconf),
+        maxconf_(engine.settings.maxconf),
+        maxhead_(engine.settings.maxhead) {}
+
+  void FromItemset(PatternId id) {
+    const Key key = table_.KeyOf(id);
+    const auto m = static_cast<std::size_t>(key[0]);
+    if (key.size() != m + 1 || m < 2) return;  // one itemset of two or more items
+    // 2^m - 2 splits: beyond 62 items the count does not fit a counter (and
+    // could not be walked anyway).
+    if (m > 62) return;
+    const SupportCount count = table_.CountOf(id);
+    items_.assign(key.begin() + 1, key.end());
+    hashes_.resize(m);
+    for (std::size_t j = 0; j < m; ++j) hashes_[j] = FrequentPatternTable::ItemHash(items_[j]);
+    // Lookups of each subset are kept per mask while the pattern is small.
+    const bool cache = m <= 16;
+    if (cache) cache_.assign(std::size_t{1} << m, Found{});
+    if (cache) cached_.assign(std::size_t{1} << m, 0);
+    // Flag j belongs to items_[j]; flag m - 1 is the least significant.
+    std::vector<std::uint8_t> flags(m, 0);
+    std::uint64_t bodyXor = 0;
+    std::uint64_t all = 0;
+    for (const std::uint64_t h : hashes_) all ^= h;
+    std::size_t bodySize = 0;
+    std::uint64_t mask = 0;  // bit j set: item j in the body
+    const auto splits = static_cast<std::uint64_t>(std::pow(2.0, static_cast<double>(m))) - 2;
+    for (std::uint64_t step = 0; step < splits; ++step) {
+      for (std::size_t j = m; j-- > 0;) {
+        if (flags[j] == 0) {
+          flags[j] = 1;
+          bodyXor ^= hashes_[j];
+          ++bodySize;
+          mask |= std::uint64_t{1} << j;
+          break;
+        }
+        flags[j] = 0;
+        bodyXor ^= hashes_[j];
+        --bodySize;
+        mask &= ~(std::uint64_t{1} << j);
+      }
+      const std::size_t headSize = m - bodySize;
+      if (static_cast<std::int64_t>(headSize) > maxhead_) continue;
+      const Found body = Subset(mask, bodyXor, bodySize, cache);
+      if (!body.present) continue;
+      const std::uint64_t headMask = ~mask & ((std::uint64_t{1} << m) - 1);
+      const Found head = Subset(headMask, all ^ bodyXor, headSize, cache);
+      if (!head.present) continue;
+      Emit(id, count, body, head);
+    }
+  }
+
+  void FromSequence(PatternId id) {
+    const Key key = table_.KeyOf(id);
+    starts_.clear();
+    for (std::size_t i = 0; i < key.size(); i += static_cast<std::size_t>(key[i]) + 1) {
+      starts_.push_back(i);
+    }
+    const std::size_t k = starts_.size();
+    if (k < 2) return;
+    starts_.push_back(key.size());
+    const SupportCount count = table_.CountOf(id);
+    for (std::size_t i = 0; i + 2 <= k; ++i) {
+      const Key bodyKey = key.subspan(0, starts_[i + 1]);
+      const Found body = Lookup(bodyKey);
+      if (!body.present || body.count == 0) {
+        Warn("body", bodyKey, key, count);
+        continue;
+      }
+      if (!Passes(static_cast<double>(count) / body.count)) continue;
+      std::size_t start = i + 1;
+      if (static_cast<std::int64_t>(k) > maxhead_) {
+        start = std::max<std::size_t>(k - static_cast<std::size_t>(maxhead_), i + 1);
+      }
+      const Key headKey = key.subspan(starts_[start]);
+      const Found head = Lookup(headKey);
+      if (!head.present || head.count == 0) {
+        Warn("head", headKey, key, count);
+        continue;
+      }
+      if (!emitted_.insert(static_cast<std::uint64_t>(body.id) << 32 | head.id).second) continue;
+      engine_.rules.push_back({&engine_, static_cast<std::int32_t>(body.id),
+                               static_cast<std::int32_t>(head.id), id, body.count, head.count,
+                               count});
+    }
+  }
+
+ private:
+  bool Passes(double c) const { return UlpAtMost(minconf_, c) && UlpAtMost(c, maxconf_); }
+
+  void Emit(PatternId id, SupportCount count, const Found& body, const Found& head) {
+    if (!Passes(static_cast<double>(count) / body.count)) return;
+    engine_.rules.push_back({&engine_, static_cast<std::int32_t>(body.id),
+                             static_cast<std::int32_t>(head.id), id, body.count, head.count,
+                             count});
+  }
+
+  Found Lookup(Key key) const {
+    Found f;
+    if (const auto id = table_.FindKey(key)) {
+      f.present = true;
+      f.id = *id;
+      f.count = table_.CountOf(*id);
+    }
+    return f;
+  }
+
+  // The one-itemset pattern of the items whose bits are set in `mask`.
+  Found Subset(std::uint64_t mask, std::uint64_t itemXor, std::size_t size, bool cache) {
+    if (cache && cached_[mask]) return cache_[mask];
+    subset_.clear();
+    subset_.push_back(static_cast<std::int32_t>(size));
+    for (std::size_t j = 0; j < items_.size(); ++j) {
+      if ((mask >> j) & 1u) subset_.push_back(items_[j]);
+    }
+    Found f;
+    if (const auto id = table_.FindKey(subset_, FrequentPatternTable::OneItemsetHash(itemXor, size))) {
+      f.present = true;
+      f.id = *id;
+      f.count = table_.CountOf(*id);
+    }
+    if (cache) {
+      cache_[mask] = f;
+      cached_[mask] = 1;
+    }
+    return f;
+  }
+
+  void Warn(const char* part, Key partKey, Key whole, SupportCount count) const {
+    if (!DebugOutputEnabled()) return;
+    const std::string partText =
+        PatternText(engine_, FrequentPatternTable::PatternFromKey(partKey), true, false);
+    const std::string wholeText =
+        PatternText(engine_, FrequentPatternTable::PatternFromKey(whole), true, false);
+    DebugOutput("WARNING: failed to find frequent subsequence {" + partText +
+                "} while constructing a " + part + " for a rule from sequence {" + wholeText +
+                " : " + std::to_string(static_cast<int>(count)) + "}\n");
+  }
+
+  SalEngine& engine_;
+  const FrequentPatternTable& table_;
+  const double minconf_;
+  const double maxconf_;
+  const std::int64_t maxhead_;
+  std::vector<std::int32_t> items_;
+  std::vector<std::uint64_t> hashes_;
+  std::vector<std::int32_t> subset_;
+  std::vector<Found> cache_;
+  std::vector<std::uint8_t> cached_;
+  std::vector<std::size_t> starts_;
+  std::unordered_set<std::uint64_t> emitted_;
+};
+
+}  // namespace
+
+int GenerateRules(SalEngine& engine) {
+  engine.rules.clear();
+  CAnalysisSupport& host = engine.analysis();
+  const std::size_t total = engine.patterns.size();
+  StartProgress(host, static_cast<long>(total), "Generating rules...");
+  RuleMaker maker(engine);
+  const bool association = engine.IsAssociationMode();
+  for (std::size_t id = 0; id < total; ++id) {
+    host.termom(static_cast<long>(id + 1));
+    if (IsAnalysisCancelled(host)) {
+      StopProgress(host);
+      return 1;
+    }
+    if (association) {
+      maker.FromItemset(static_cast<PatternId>(id));
+    } else {
+      maker.FromSequence(static_cast<PatternId>(id));
+    }
+  }
+  StopProgress(host);
+  return 0;
+}
+
+}  // namespace linkan

@@ -1,0 +1,203 @@
+// project_connection.cpp
+#include "projectdb/project_connection.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "frame/host/module_error.h"
+#include "projectdb/project_file_probe.h"
+
+namespace linkan::projectdb {
+namespace {
+
+constexpr int kMaxSleepMs = 5;
+
+// Waits out another connection's write: short sleeps first, then 5 ms, for
+// up to kBusyWaitSeconds in all.
+int BusyWait(void* /*unused*/, int tries) {
+  constexpr int kMaxTries = kBusyWaitSeconds * 1000 / kMaxSleepMs;
+  if (tries >= kMaxTries) return 0;
+  const int sleepMs = std::min(1 + tries / 16, kMaxSleepMs);
+  std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+  return 1;
+}
+
+std::string Quoted(const std::string& path) { return "the file \"" + path + "\""; }
+
+// Makes an empty database a project. False when another process made it a
+// database of its own meanwhile (the caller then checks it like any file).
+bool CreateProject(sqlite3* db, const ProjectTables& tables) {
+  Exec(db, "PRAGMA page_size = 16384; PRAGMA auto_vacuum = NONE", "creating the project file");
+  WriteTransaction tx(db, "creating the project file");
+  if (QueryInt(db, "SELECT count(*) FROM sqlite_master", "creating the project file") != 0) {
+    return false;
+  }
+  Exec(db, "PRAGMA application_id = " + std::to_string(kApplicationId), "marking the project file");
+  Exec(db, "PRAGMA user_version = " + std::to_string(kFormatVersion), "marking the project file");
+  CreateProjectSchema(db, tables);
+  tx.Commit();
+  return true;
+}
+
+// Empty when the open file is a sound project of this format, else why not.
+// `thorough` adds the integrity check of every page.
+std::string CheckProject(sqlite3* db, const ProjectTables& tables, bool thorough) {
+  const std::int64_t applicationId = QueryInt(db, "PRAGMA application_id", "reading the file");
+  if (applicationId != kApplicationId) {
+    return "is an SQLite database of another application, not a project database";
+  }
+  const std::int64_t version = QueryInt(db, "PRAGMA user_version", "reading the file");
+  if (version > kFormatVersion) {
+    return "is a project database of a newer format (" + std::to_string(version) +
+           ") than this module reads (" + std::to_string(kFormatVersion) + ")";
+  }
+  if (version < 1) return "is a damaged project database (no format version)";
+  if (thorough) {
+    Statement check(db, "PRAGMA quick_check(1)", "checking the file");
+    const std::string verdict =
+        check.Step("checking the file") ? std::string(check.ColumnText(0)) : std::string("empty");
+    if (verdict != "ok") return "is a damaged project database (" + verdict + ")";
+  }
+  const std::string schema = CheckProjectSchema(db, tables);
+  if (!schema.empty()) return "is a damaged project database (" + schema + ")";
+  return {};
+}
+
+// A file: URI for `path` (the characters that URIs reserve escaped).
+std::string FileUri(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const char c : path) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '%' || c == '?' || c == '#' || u < 0x20 || u >= 0x7f) {
+      uri += '%';
+      uri += kHex[u >> 4];
+      uri += kHex[u & 15];
+    } else {
+      uri += c;
+    }
+  }
+  return uri;
+}
+
+// Checks an existing file through a read-only connection that treats it as
+// immutable: no lock, no log, no side file is touched or created.
+std::string CheckUntouched(const std::string& path, const ProjectTables& tables) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2((FileUri(path) + "?immutable=1").c_str(), &raw,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+  SqliteDb db(raw);
+  if (rc != SQLITE_OK) {
+    return std::string("cannot be opened: ") + (raw ? sqlite3_errmsg(raw) : "out of memory");
+  }
+  try {
+    return CheckProject(db.get(), tables, /*thorough=*/true);
+  } catch (const ModuleError& e) {
+    return std::string("is damaged or cannot be read (") + e.what() + ")";
+  }
+}
+
+bool HasContent(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::file_size(path, ec) > 0 && !ec;
+}
+
+SqliteDb OpenRaw(const std::string& path, int flags, std::string& why) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  SqliteDb db(raw);
+  if (rc != SQLITE_OK) {
+    why = Quoted(path) + " cannot be opened: " + (raw ? sqlite3_errmsg(raw) : "out of memory");
+    return {};
+  }
+  sqlite3_extended_result_codes(db.get(), 1);
+  sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  if (sqlite3_db_readonly(db.get(), "main") == 1) {
+    why = Quoted(path) + " is write-protected";
+    return {};
+  }
+  return db;
+}
+
+}  // namespace
+
+int ConcurrencySetting() {
+  const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<int>(std::min(processors, 64u));
+}
+
+void ConfigureConnection(sqlite3* db) {
+  sqlite3_busy_handler(db, BusyWait, nullptr);
+  Exec(db,
+       "PRAGMA synchronous = FULL; PRAGMA cache_size = -32768; "
+       "PRAGMA journal_size_limit = 67108864; PRAGMA threads = " +
+           std::to_string(ConcurrencySetting()),
+       "configuring the connection");
+}
+
+SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, std::string& why) {
+  if (path.empty()) {
+    why = "no project file path is set";
+    return {};
+  }
+  const ProbeResult probe = ProbeProjectFile(path);
+  if (probe.verdict == ProbeVerdict::kRefused) {
+    why = Quoted(path) + " " + probe.reason;
+    return {};
+  }
+  const bool fresh = probe.verdict != ProbeVerdict::kCandidate;
+  // With a log or journal beside it, the file is open elsewhere or was left
+  // by a crash: only a connection that takes part in SQLite's locking and
+  // recovery reads it right, so the check then follows the opening. (A
+  // journal is an interrupted creation, which that connection rolls back.)
+  const bool logged = !fresh && (HasContent(path + "-wal") || HasContent(path + "-journal"));
+  if (!fresh && !logged) {
+    const std::string problem = CheckUntouched(path, tables);
+    if (!problem.empty()) {
+      why = Quoted(path) + " " + problem;
+      return {};
+    }
+  }
+  SqliteDb db = OpenRaw(path, SQLITE_OPEN_READWRITE | (fresh ? SQLITE_OPEN_CREATE : 0), why);
+  if (!db) return {};
+  // Until the file is known to be a project, closing must not write to it.
+  sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  try {
+    ConfigureConnection(db.get());
+    // The first read also recovers an interrupted creation: the file is
+    // then empty again and is made a project afresh.
+    bool created = false;
+    if (fresh || QueryInt(db.get(), "PRAGMA page_count", "reading the file") == 0) {
+      created = CreateProject(db.get(), tables);
+    }
+    if (!created) {
+      const std::string problem = CheckProject(db.get(), tables, logged);
+      if (!problem.empty()) {
+        why = Quoted(path) + " " + problem;
+        return {};
+      }
+    }
+    Statement mode(db.get(), "PRAGMA journal_mode = WAL", "switching to the write-ahead log");
+    if (!mode.Step("switching to the write-ahead log") || mode.ColumnText(0) != "wal") {
+      why = Quoted(path) + " cannot use a write-ahead log";
+      return {};
+    }
+  } catch (const ModuleError& e) {
+    why = Quoted(path) + " is damaged or cannot be read (" + e.what() + ")";
+    return {};
+  }
+  sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+  return db;
+}
+
+SqliteDb OpenWriterConnection(const std::string& path) {
+  std::string why;
+  SqliteDb db = OpenRaw(path, SQLITE_OPEN_READWRITE, why);
+  if (!db) throw ModuleError(ErrorKind::kIo, "Project database: attaching a writer failed: " + why);
+  ConfigureConnection(db.get());
+  return db;
+}
+
+}  // namespace linkan::projectdb

@@ -1,0 +1,58 @@
+// project_connection.h
+//
+// Opening SQLite connections to a project file.
+//
+// OpenProjectFile opens the handle's connection: a missing or empty file is
+// made a project (application id, format version and the six tables in one
+// transaction, then the WAL journal); an existing file is probed
+// (project_file_probe.h) and then checked through a read-only connection
+// that treats it as immutable (application id, format, the integrity of
+// every page, the schema) before a writing connection is opened. A refused
+// file is left byte for byte as it was, and no side file is created beside
+// it. A file with a write-ahead log or a rollback journal beside it (open
+// elsewhere, or left by a crash) is checked the same way through the
+// writing connection instead, which recovers it first; an interrupted
+// creation (a journal) rolls back to an empty file that becomes a project.
+//
+// OpenWriterConnection opens one more connection to a project that is
+// already open (an attached writer's own connection).
+//
+// Every connection gets the same settings (ConfigureConnection):
+//   synchronous=FULL     with the WAL journal, every COMMIT syncs the log,
+//                        so a committed transaction survives a crash or a
+//                        power loss;
+//   busy handler         waits (sleeping 1 to 5 ms between tries) for
+//                        another connection's write to end, for up to
+//                        kBusyWaitSeconds; a writer never sees "database is
+//                        locked" while another writer works;
+//   threads              SQLite's helper threads for sorting = the number of
+//                        processors, at most 64 (SQLite caps it further at
+//                        its compile-time limit);
+//   cache_size           32 MiB of page cache per connection;
+//   journal_size_limit   the log is cut back to 64 MiB after a checkpoint.
+//
+// Thread safety: functions of their arguments; a returned connection
+// belongs to the caller.
+#pragma once
+
+#include <string>
+
+#include "projectdb/project_tables.h"
+#include "projectdb/sqlite_handle.h"
+
+namespace linkan::projectdb {
+
+inline constexpr int kBusyWaitSeconds = 300;
+
+// The SQLite thread setting: processors, at most 64.
+int ConcurrencySetting();
+
+// Null with `why` set when the file cannot be opened as a project.
+SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, std::string& why);
+
+// Throws ModuleError(kIo) when the connection fails.
+SqliteDb OpenWriterConnection(const std::string& path);
+
+void ConfigureConnection(sqlite3* db);
+
+}  // namespace linkan::projectdb

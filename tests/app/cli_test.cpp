@@ -1,0 +1,219 @@
+// cli_test.cpp
+//
+// End to end: runs the built `linkan` on the bundled examples and on broken
+// inputs, and checks its output, its error line and its exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "app_test_util.h"
+
+namespace linkan::app {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs linkan with `args`, stdin from /dev/null, and collects its output.
+RunResult RunLinkan(const std::vector<std::string>& args) {
+  TempDir dir;
+  const std::string outPath = dir.File("stdout");
+  const std::string errPath = dir.File("stderr");
+  std::vector<std::string> argv = {LINKAN_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> cargs;
+  for (std::string& a : argv) cargs.push_back(a.data());
+  cargs.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    ::execv(cargs[0], cargs.data());
+    ::_exit(127);
+  }
+  RunResult r;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = ReadFile(outPath);
+  r.err = ReadFile(errPath);
+  return r;
+}
+
+std::string Example(const std::string& name) {
+  return std::string(LINKAN_EXAMPLES_DIR) + "/" + name;
+}
+
+bool OneLine(const std::string& s) { return !s.empty() && s.find('\n') == s.size() - 1; }
+
+TEST(LinkanInfoTest, MarketBasket) {
+  const RunResult r = RunLinkan({"info", Example("market_basket.csv")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // 12 baskets with 2+4+4+4+4+2+2+3+2+3+3+4 = 37 items; 8 distinct products.
+  EXPECT_EQ(r.out, "file: " + Example("market_basket.csv") +
+                       "\n"
+                       "cases: 37\n"
+                       "variables: 2\n"
+                       "  #  name  kind     missing  labels\n"
+                       "  1  ID    numeric        0       0\n"
+                       "  2  item  text           0       8\n"
+                       "weight: none\n"
+                       "module: Link Analysis (id 6670)\n"
+                       "steps: 100 101\n");
+}
+
+TEST(LinkanInfoTest, SurveyWithWeight) {
+  const RunResult r = RunLinkan({"info", Example("shopping_survey.csv"), "--weight", "weight"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("cases: 12\n"), std::string::npos);
+  EXPECT_NE(r.out.find("variables: 9\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  2  bread       numeric        0       0\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  8  income      numeric        1       0\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  9  weight      numeric        1       0\n"), std::string::npos);
+  EXPECT_NE(r.out.find("weight: weight\n"), std::string::npos);
+}
+
+TEST(LinkanInfoTest, WebSequences) {
+  const RunResult r = RunLinkan({"info", Example("web_sequences.csv")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // 5+4+4+5+4+4+3+5 = 34 page views; pages home catalog product cart
+  // checkout search reviews; devices desktop mobile tablet.
+  EXPECT_NE(r.out.find("cases: 34\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  3  page     text           0       7\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  4  device   text           0       3\n"), std::string::npos);
+}
+
+TEST(LinkanInfoTest, BadDataGivesOneLineWithFileLineAndColumn) {
+  TempDir dir;
+  const std::string data = dir.File("bad.csv");
+  WriteFile(data, "ID,item\n1,bread\n2,milk,extra\n");
+  const RunResult r = RunLinkan({"info", data});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "linkan: error: " + data +
+                       ":3:8: the row has 3 fields but the header names 2 variables\n");
+
+  const RunResult w = RunLinkan({"info", Example("market_basket.csv"), "--weight", "item"});
+  EXPECT_EQ(w.status, 1);
+  EXPECT_EQ(w.err, "linkan: error: " + Example("market_basket.csv") +
+                       ":2:3: the weight variable \"item\" must be numeric, but \"bread\" is "
+                       "not a number\n");
+
+  const RunResult missing = RunLinkan({"info", dir.File("none.csv")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "linkan: error: " + dir.File("none.csv") +
+                             ": cannot read: No such file or directory\n");
+}
+
+// The host side of the module contract, through dlopen, with a stand-in
+// module: cases and weights read by the module, a report, a question.
+TEST(LinkanInfoTest, HostServesAModuleLoadedWithDlopen) {
+  const RunResult r = RunLinkan({"info", Example("shopping_survey.csv"), "--weight", "weight",
+                                 "--module", LINKAN_FAKE_MODULE});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // Weights 1 + 1.5 + 1 + 0.5 + 1 + 1 + 2 + 1 + 1 + 1 + 1 = 12 over 11 cases;
+  // respondent 12 has no weight. stdin is not a terminal: the answer is No.
+  EXPECT_EQ(r.err,
+            "fake: 11 cases used, 1 skipped, weight sum 12\n"
+            "FAKE: Continue? [y/n] n (not asked: not an interactive terminal)\n"
+            "fake: answered no\n");
+  EXPECT_EQ(r.out.rfind("== Fake report ==\nfirst variable: respondent\nfile: ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\nmodule: Fake Analysis (id 1)\nsteps: 100 101\n"), std::string::npos);
+
+  // The same through LINKAN_MODULE.
+  ::setenv("LINKAN_MODULE", LINKAN_FAKE_MODULE, 1);
+  const RunResult env = RunLinkan({"info", Example("market_basket.csv")});
+  ::unsetenv("LINKAN_MODULE");
+  EXPECT_EQ(env.status, 0) << env.err;
+  EXPECT_NE(env.out.find("module: Fake Analysis (id 1)"), std::string::npos);
+}
+
+TEST(LinkanInfoTest, ModuleThatCannotBeLoaded) {
+  const RunResult r =
+      RunLinkan({"info", Example("market_basket.csv"), "--module", "/nonexistent/lib.so"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(OneLine(r.err)) << r.err;
+  EXPECT_EQ(r.err.rfind("linkan: error: cannot load the analysis module: ", 0), 0u) << r.err;
+}
+
+TEST(LinkanUsageTest, UsageErrorsExitWithTwo) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{},
+        {"info"},
+        {"info", Example("market_basket.csv"), "--bogus"},
+        {"info", Example("market_basket.csv"), "--delimiter", "ab"},
+        {"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"},
+        {"frobnicate"}}) {
+    const RunResult r = RunLinkan(args);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_EQ(r.err.rfind("linkan: error: ", 0), 0u) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists("/tmp/never-written.csv"));
+  const RunResult help = RunLinkan({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("info"), std::string::npos);
+  EXPECT_NE(help.out.find("import"), std::string::npos);
+}
+
+TEST(LinkanImportTest, BasketFileGivesTheMarketBasketTable) {
+  TempDir dir;
+  const std::string out = dir.File("baskets.csv");
+  const RunResult r = RunLinkan({"import", "--format", "basket", Example("baskets.txt"), out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, out + ": 37 cases, variables ID item\n");
+  EXPECT_EQ(ReadFile(out), ReadFile(Example("market_basket.csv")));
+}
+
+TEST(LinkanImportTest, SpmfFileGivesTheVisitsTable) {
+  TempDir dir;
+  const std::string out = dir.File("visits.csv");
+  const RunResult r = RunLinkan({"import", "--format", "spmf", Example("sequences.spmf.txt"), out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The expected table: web_sequences.csv without its last variable.
+  std::istringstream lines(ReadFile(Example("web_sequences.csv")));
+  std::string line, expected = "ID,time,item\n";
+  std::getline(lines, line);  // header
+  while (std::getline(lines, line)) expected += line.substr(0, line.rfind(',')) + "\n";
+  EXPECT_EQ(ReadFile(out), expected);
+}
+
+TEST(LinkanImportTest, ErrorsWriteNothing) {
+  TempDir dir;
+  const std::string in = dir.File("bad.spmf");
+  const std::string out = dir.File("out.csv");
+  WriteFile(in, "1 -1 -2\n2 -7 -2\n");
+  const RunResult r = RunLinkan({"import", "--format", "spmf", in, out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "linkan: error: " + in +
+                       ":2:3: unexpected \"-7\": -1 ends an itemset, -2 ends a sequence, items "
+                       "are not negative\n");
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+
+  // The output may not replace the input.
+  WriteFile(in, "a b\n");
+  const RunResult same = RunLinkan({"import", "--format", "basket", in, in});
+  EXPECT_EQ(same.status, 2);
+  EXPECT_EQ(ReadFile(in), "a b\n");
+}
+
+}  // namespace
+}  // namespace linkan::app

@@ -1,0 +1,250 @@
+// data_table_test.cpp
+#include "data_table.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "app_test_util.h"
+#include "csv_writer.h"
+#include "data_error.h"
+
+namespace linkan::app {
+namespace {
+
+using testing::TempDir;
+using testing::WriteFile;
+
+// The message of the DataError that parsing `text` throws ("" if none).
+std::string ParseError(const std::string& text, const LoadOptions& options = {}) {
+  try {
+    ParseDataTable(text, "t.csv", options);
+  } catch (const DataError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(DataTableReaderTest, QuotedFieldsWithCommasQuotesAndNewlines) {
+  const DataTable t = ParseDataTable(
+      "name,note\n"
+      "\"Smith, John\",\"said \"\"hi\"\"\"\n"
+      "\"two\nlines\",plain\n"
+      "x,\"\"\n",
+      "t.csv");
+  ASSERT_EQ(t.CaseCount(), 3);
+  ASSERT_EQ(t.VariableCount(), 2);
+  EXPECT_EQ(t.CellText(0, 0), "Smith, John");
+  EXPECT_EQ(t.CellText(0, 1), "said \"hi\"");
+  EXPECT_EQ(t.CellText(1, 0), "two\nlines");
+  EXPECT_EQ(t.CellText(1, 1), "plain");
+  EXPECT_TRUE(t.IsMissing(2, 1));  // "" is an empty cell
+  EXPECT_EQ(t.variable(1).missingCount, 1);
+}
+
+TEST(DataTableReaderTest, ByteOrderMarkAndCrlf) {
+  const DataTable t = ParseDataTable("\xEF\xBB\xBFitem,n\r\nx,1\r\ny,2\r\n", "t.csv");
+  ASSERT_EQ(t.VariableCount(), 2);
+  EXPECT_EQ(t.variable(0).name, "item");
+  EXPECT_EQ(t.FindVariable("item"), 0);
+  ASSERT_EQ(t.CaseCount(), 2);
+  EXPECT_EQ(t.variable(0).labels, (std::vector<std::string>{"x", "y"}));
+  EXPECT_EQ(t.variable(1).kind, VariableKind::kNumeric);
+  EXPECT_EQ(t.Value(1, 1), 2.0);
+}
+
+TEST(DataTableReaderTest, LoneCrLineEndsAndBlankLinesAndNoFinalNewline) {
+  const DataTable t = ParseDataTable("a,b\r1,2\r\n\n3,4", "t.csv");
+  ASSERT_EQ(t.CaseCount(), 2);
+  EXPECT_EQ(t.Value(1, 0), 3.0);
+  EXPECT_EQ(t.Value(1, 1), 4.0);
+}
+
+TEST(DataTableReaderTest, RaggedRowsNameLineAndColumn) {
+  // Too many fields: the column where the first extra field starts.
+  EXPECT_EQ(ParseError("a,b\n1,2\n3,4,5\n"),
+            "t.csv:3:5: the row has 3 fields but the header names 2 variables");
+  // Too few: the column just after the row's last character.
+  EXPECT_EQ(ParseError("a,b,c\n1,2,3\n1,2\n"),
+            "t.csv:3:4: the row has 2 fields but the header names 3 variables");
+  // Columns count characters, not bytes.
+  EXPECT_EQ(ParseError("a,b\n\xC3\xA4,\xC3\xB6,x\n"),
+            "t.csv:2:5: the row has 3 fields but the header names 2 variables");
+  // Lines count the line breaks inside quoted fields.
+  EXPECT_EQ(ParseError("a,b\n\"x\ny\",1\n2\n"),
+            "t.csv:4:2: the row has 1 fields but the header names 2 variables");
+}
+
+TEST(DataTableReaderTest, QuoteErrors) {
+  EXPECT_EQ(ParseError("a,b\n1,\"abc\n2,3\n"), "t.csv:2:3: quoted field has no closing quote");
+  EXPECT_EQ(ParseError("a\n\"x\"y\n"),
+            "t.csv:2:4: unexpected text after the closing quote of a quoted field");
+  // Blanks after a closing quote are allowed; a bare quote inside an
+  // unquoted field is an ordinary character.
+  const DataTable t = ParseDataTable("a,b\n\"x\"  ,12\"\n", "t.csv");
+  EXPECT_EQ(t.CellText(0, 0), "x");
+  EXPECT_EQ(t.CellText(0, 1), "12\"");
+}
+
+TEST(DataTableReaderTest, EmptyFileAndHeaderOnly) {
+  EXPECT_EQ(ParseError(""), "t.csv: the file is empty: the first line must name the variables");
+  EXPECT_EQ(ParseError("\xEF\xBB\xBF\n\r\n"),
+            "t.csv: the file is empty: the first line must name the variables");
+  const DataTable t = ParseDataTable("a,b\n", "t.csv");
+  EXPECT_EQ(t.CaseCount(), 0);
+  ASSERT_EQ(t.VariableCount(), 2);
+  EXPECT_EQ(t.variable(1).kind, VariableKind::kNumeric);
+  EXPECT_EQ(t.variable(1).missingCount, 0);
+}
+
+TEST(DataTableReaderTest, HeaderNames) {
+  EXPECT_EQ(ParseError("a,,c\n"), "t.csv:1:3: variable 2 has no name in the header");
+  EXPECT_EQ(ParseError("a,b, a\n"),
+            "t.csv:1:5: variable name \"a\" is used twice (variables 1 and 3)");
+  const DataTable t = ParseDataTable(" id , item\n1,x\n", "t.csv");
+  EXPECT_EQ(t.variable(0).name, "id");
+  EXPECT_EQ(t.variable(1).name, "item");
+}
+
+TEST(DataTableReaderTest, Utf16IsRefused) {
+  EXPECT_EQ(ParseError(std::string("\xFF\xFE"
+                                   "a\0,\0",
+                                   6)),
+            "t.csv:1:1: the file is UTF-16 text; save it as UTF-8");
+}
+
+TEST(DataTableReaderTest, NumbersWithOneTextMakeATextColumnLabelledByFirstAppearance) {
+  const DataTable t = ParseDataTable("v\n2\n1\nthree\n2\n\n3.50\n1\n", "t.csv");
+  // The empty line is skipped, not a missing case.
+  ASSERT_EQ(t.CaseCount(), 6);
+  const Variable& v = t.variable(0);
+  EXPECT_EQ(v.kind, VariableKind::kText);
+  EXPECT_EQ(v.labels, (std::vector<std::string>{"2", "1", "three", "3.50"}));
+  EXPECT_EQ(v.values, (std::vector<double>{1, 2, 3, 1, 4, 2}));
+  EXPECT_EQ(t.CellText(4, 0), "3.50");  // as written
+}
+
+TEST(DataTableReaderTest, MissingCells) {
+  const DataTable t = ParseDataTable("n,s\n1,a\n,b\n  ,\n-9999,a\n", "t.csv");
+  const Variable& n = t.variable(0);
+  const Variable& s = t.variable(1);
+  EXPECT_EQ(n.kind, VariableKind::kNumeric);
+  EXPECT_EQ(n.values, (std::vector<double>{1, -9999, -9999, -9999}));
+  EXPECT_EQ(n.missingCount, 3);  // empty, blanks only, and the code itself
+  EXPECT_EQ(s.kind, VariableKind::kText);
+  EXPECT_EQ(s.values, (std::vector<double>{1, 2, -9999, 1}));
+  EXPECT_EQ(s.missingCount, 1);
+  EXPECT_EQ(t.CellText(1, 0), "");
+  EXPECT_EQ(t.CellText(2, 1), "");
+}
+
+TEST(DataTableReaderTest, NumericCellTextsAreShortestRoundTrip) {
+  const DataTable t =
+      ParseDataTable("x\n3\n2.50\n0.1\n1e-4\n1e5\n1e15\n1e16\n0.00001\n1.5E20\n+7\n 8 \n", "t.csv");
+  ASSERT_EQ(t.variable(0).kind, VariableKind::kNumeric);
+  const std::vector<std::string> expected = {
+      "3",     "2.5",   "0.1",     "0.0001", "100000", "1000000000000000",
+      "1e+16", "1e-05", "1.5e+20", "7",      "8"};
+  ASSERT_EQ(t.CaseCount(), static_cast<long>(expected.size()));
+  for (long r = 0; r < t.CaseCount(); ++r) EXPECT_EQ(t.CellText(r, 0), expected[r]) << r;
+}
+
+TEST(DataTableReaderTest, WeightVariable) {
+  const std::string text = "id,w,label\n1,2,a\n2,,b\n3,0.5,c\n";
+  DataTable t = ParseDataTable(text, "t.csv", {.weightVariable = "w"});
+  EXPECT_EQ(t.weightVariable(), 1);
+  EXPECT_EQ(ParseDataTable(text, "t.csv").weightVariable(), -1);
+  EXPECT_EQ(ParseError(text, {.weightVariable = "W"}),
+            "t.csv:1: no variable named \"W\" for the weight");
+  EXPECT_EQ(ParseError(text, {.weightVariable = "label"}),
+            "t.csv:2:5: the weight variable \"label\" must be numeric, but \"a\" is not a number");
+  // The first non-number may come after numbers and a quoted multi-line cell.
+  EXPECT_EQ(ParseError("w,x\n1,\"p\nq\"\n2,r\nheavy,s\n", {.weightVariable = "w"}),
+            "t.csv:5:1: the weight variable \"w\" must be numeric, but \"heavy\" is not a number");
+}
+
+TEST(DataTableReaderTest, DelimitersAndFiles) {
+  TempDir dir;
+  WriteFile(dir.File("t.tsv"), "a\tb\n\"x,y\"\t1\n");
+  const DataTable tsv = LoadDataTable(dir.File("t.tsv"));
+  ASSERT_EQ(tsv.VariableCount(), 2);
+  EXPECT_EQ(tsv.CellText(0, 0), "x,y");
+  EXPECT_EQ(tsv.source(), dir.File("t.tsv"));
+
+  WriteFile(dir.File("t.txt"), "a;b\n1;2\n");
+  EXPECT_EQ(LoadDataTable(dir.File("t.txt"), {.delimiter = ';'}).VariableCount(), 2);
+  EXPECT_EQ(LoadDataTable(dir.File("t.txt")).VariableCount(), 1);  // comma by default
+
+  EXPECT_EQ(DefaultDelimiter("x.TAB"), '\t');
+  EXPECT_EQ(DefaultDelimiter("x.csv"), ',');
+
+  try {
+    LoadDataTable(dir.File("missing.csv"));
+    FAIL() << "no error";
+  } catch (const DataError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              dir.File("missing.csv") + ": cannot read: No such file or directory");
+  }
+  EXPECT_THROW(LoadDataTable(dir.path()), DataError);
+}
+
+// A random table of awkward texts and numbers written as CSV reads back with
+// the same values, labels and cell texts.
+TEST(DataTableRandomTest, WrittenCsvReadsBackTheSameTable) {
+  std::mt19937 rng(7);
+  const std::vector<std::string> pieces = {"a",        "b", " ", ",",   "\"", "\n", "\r\n",
+                                           "\xC3\xA4", "1", ".", "x y", "\t", "-",  "e"};
+  auto randomText = [&] {
+    std::string s = "t";  // never a number, never blank
+    const int n = static_cast<int>(rng() % 5);
+    for (int i = 0; i < n; ++i) s += pieces[rng() % pieces.size()];
+    if (rng() % 3 == 0) s = " " + s;
+    return s;
+  };
+  for (int round = 0; round < 30; ++round) {
+    const int cols = 1 + static_cast<int>(rng() % 5);
+    const long rows = static_cast<long>(rng() % 20);
+    std::vector<Variable> vars(static_cast<std::size_t>(cols));
+    for (int c = 0; c < cols; ++c) {
+      Variable& v = vars[static_cast<std::size_t>(c)];
+      v.name = "v" + std::to_string(c) + (c % 2 ? ", \"q\"" : "");
+      v.kind = rng() % 2 ? VariableKind::kText : VariableKind::kNumeric;
+      std::map<std::string, double> codes;
+      for (long r = 0; r < rows; ++r) {
+        if (rng() % 6 == 0) {
+          v.values.push_back(kMissingCode);
+          ++v.missingCount;
+        } else if (v.kind == VariableKind::kNumeric) {
+          const double x = std::ldexp(static_cast<double>(static_cast<int>(rng() % 20001) - 10000),
+                                      static_cast<int>(rng() % 80) - 40);
+          v.values.push_back(x == kMissingCode ? 0.0 : x);
+        } else {
+          const std::string s = randomText();
+          auto [it, added] = codes.try_emplace(s, static_cast<double>(v.labels.size() + 1));
+          if (added) v.labels.push_back(s);
+          v.values.push_back(it->second);
+        }
+      }
+      // A column without any value reads back as numeric.
+      if (v.labels.empty()) v.kind = VariableKind::kNumeric;
+    }
+    const DataTable original("r.csv", vars, rows);
+    const DataTable back = ParseDataTable(DataTableToCsv(original), "r.csv");
+    ASSERT_EQ(back.VariableCount(), cols);
+    ASSERT_EQ(back.CaseCount(), rows);
+    for (int c = 0; c < cols; ++c) {
+      const Variable& want = original.variable(c);
+      const Variable& got = back.variable(c);
+      EXPECT_EQ(got.name, want.name);
+      EXPECT_EQ(got.kind, want.kind);
+      EXPECT_EQ(got.labels, want.labels);
+      EXPECT_EQ(got.values, want.values);
+      EXPECT_EQ(got.missingCount, want.missingCount);
+      for (long r = 0; r < rows; ++r) EXPECT_EQ(back.CellText(r, c), original.CellText(r, c));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace linkan::app

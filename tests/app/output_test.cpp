@@ -1,0 +1,121 @@
+// output_test.cpp
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <sstream>
+
+#include "app_test_util.h"
+#include "csv_writer.h"
+#include "data_error.h"
+#include "file_io.h"
+#include "linkanalysis/results_table.h"
+#include "output_folder.h"
+#include "terminal_host.h"
+
+namespace linkan::app {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+// A 2 x 3 spreadsheet: a text column, a number column with a missing cell
+// and an integer written as text, and a column with an infinity.
+ResultsTable SmallTable() {
+  ResultsTable t;
+  t.documentName = "Rule summary";
+  t.titles = {"Rules", "Minimum support 10%", ""};
+  t.rows = 2;
+  t.cols = 3;
+  t.columnNames = {"Body", "Support(%)", "Lift"};
+  t.rowNames = {"1", "2"};
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  t.numbers = {nan, nan, 12.5, nan, 1e-5, std::numeric_limits<double>::infinity()};
+  t.texts = {"bread, milk", "say \"hi\"", "", "", "", ""};
+  t.hasText = {1, 1, 0, 0, 0, 0};
+  t.textColumn = {1, 0, 0};
+  return t;
+}
+
+TEST(CsvWriterTest, SpreadsheetLayout) {
+  EXPECT_EQ(ResultsTableToCsv(SmallTable()),
+            ",Body,Support(%),Lift\n"
+            "1,\"bread, milk\",12.5,1e-05\n"
+            "2,\"say \"\"hi\"\"\",,inf\n");
+}
+
+TEST(CsvWriterTest, FieldQuoting) {
+  std::string out;
+  for (const char* f : {"plain", "a,b", "q\"", "line\nbreak", " lead", "trail\t", ""}) {
+    AppendCsvField(out, f);
+    out += '|';
+  }
+  EXPECT_EQ(out, "plain|\"a,b\"|\"q\"\"\"|\"line\nbreak\"|\" lead\"|\"trail\t\"||");
+}
+
+TEST(CsvWriterTest, OneVariableTableKeepsMissingCases) {
+  const DataTable t = ParseDataTable("x\n1\n\"\"\n2\n", "t.csv");
+  ASSERT_EQ(t.CaseCount(), 3);
+  EXPECT_EQ(DataTableToCsv(t), "x\n1\n\"\"\n2\n");
+}
+
+TEST(OutputFolderTest, Slugs) {
+  EXPECT_EQ(Slug("Rules of length 2!"), "rules-of-length-2");
+  EXPECT_EQ(Slug("  --Item list--  "), "item-list");
+  EXPECT_EQ(Slug("\xC3\x84pfel & Birnen"), "pfel-birnen");
+  EXPECT_EQ(Slug("!!!"), "document");
+  EXPECT_EQ(Slug(std::string(60, 'a')), std::string(40, 'a'));
+}
+
+TEST(OutputFolderTest, DocumentsBecomeNumberedFiles) {
+  TempDir dir;
+  std::ostringstream out, err;
+  std::istringstream in;
+  const DataTable table = ParseDataTable("a\n1\n", "t.csv");
+  TerminalHost host(table, {.outputFolder = dir.path()}, out, err, in);
+  EXPECT_TRUE(host.ShowTextDocument(TextDocKind::kReport, "Link Analysis report", "line 1"));
+  EXPECT_TRUE(host.ShowSpreadsheet(SmallTable()));
+  EXPECT_TRUE(host.ShowTextDocument(TextDocKind::kMacro, "Macro", "x\n"));
+  EXPECT_EQ(ReadFile(dir.File("1-link-analysis-report.txt")), "line 1\n");
+  EXPECT_EQ(ReadFile(dir.File("2-rule-summary.csv")), ResultsTableToCsv(SmallTable()));
+  EXPECT_EQ(ReadFile(dir.File("3-macro.txt")), "x\n");
+  const auto& docs = host.outputFolder()->documents();
+  ASSERT_EQ(docs.size(), 3u);
+  EXPECT_EQ(docs[1].kind, "spreadsheet");
+  EXPECT_EQ(docs[1].titleLines[1], "Minimum support 10%");
+  EXPECT_EQ(docs[2].kind, "macro");
+  EXPECT_EQ(out.str(), "");
+
+  // A folder that disappeared: the document is not shown, and the host says why.
+  std::filesystem::remove_all(dir.path());
+  EXPECT_FALSE(host.ShowTextDocument(TextDocKind::kReport, "Late", "x"));
+  EXPECT_NE(err.str().find("cannot write"), std::string::npos);
+}
+
+TEST(OutputFolderTest, WithoutAFolderDocumentsGoToTheOutputStream) {
+  std::ostringstream out, err;
+  std::istringstream in;
+  const DataTable table = ParseDataTable("a\n1\n", "t.csv");
+  TerminalHost host(table, {}, out, err, in);
+  EXPECT_TRUE(host.ShowTextDocument(TextDocKind::kReport, "Report", "body"));
+  EXPECT_TRUE(host.ShowSpreadsheet(SmallTable()));
+  EXPECT_EQ(out.str(), "== Report ==\nbody\n== Rules ==\n== Minimum support 10% ==\n" +
+                           ResultsTableToCsv(SmallTable()));
+}
+
+TEST(FileIoTest, AtomicWriteReplacesOrLeavesTheTarget) {
+  TempDir dir;
+  const std::string target = dir.File("out.csv");
+  WriteFileAtomically(target, "first\n");
+  WriteFileAtomically(target, "second\n");
+  EXPECT_EQ(ReadFile(target), "second\n");
+  // Only the target is left: no temporary files.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+  EXPECT_THROW(WriteFileAtomically(dir.File("no/such/folder.csv"), "x"), DataError);
+}
+
+}  // namespace
+}  // namespace linkan::app

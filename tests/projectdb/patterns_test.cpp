@@ -1,0 +1,97 @@
+// patterns_test.cpp: the frequent patterns and leaves in ResultInfo.
+#include <gtest/gtest.h>
+
+#include "frame/host/module_error.h"
+#include "projectdb/project_database.h"
+#include "projectdb_test_util.h"
+
+namespace linkan::testing {
+namespace {
+
+TEST(FrequentPatterns, RoundTripInStoredOrderWithLeaves) {
+  TempDir dir;
+  const std::string path = dir.File("p.dbs");
+  // Counts deliberately not in stored order: the order is the given one.
+  const std::vector<StoredPattern> patterns = {
+      {7, {{1}}},           {9, {{1, 4}, {2}}}, {3, {{2}, {}, {5, 6, 8}}}, {7, {{-1, 2147483647}}},
+      {4294967295u, {{3}}},
+  };
+  const std::vector<std::uint32_t> leaves = {1, 3, 4};
+  {
+    ProjectDatabase db;
+    OpenOrFail(db, path);
+    db.SaveFrequentPatterns(patterns, leaves);
+  }
+  {
+    RawDb raw(path);
+    EXPECT_EQ(raw.Rows("SELECT ClassID, RelatedNumber, hex(nitems), hex(items) FROM ResultInfo "
+                       "ORDER BY rowid"),
+              (std::vector<std::string>{
+                  "1|7|01000000|01000000", "1|9|0200000001000000|010000000400000002000000",
+                  "1|3|010000000000000003000000|02000000050000000600000008000000",
+                  "1|7|02000000|FFFFFFFFFFFFFF7F", "1|4294967295|01000000|03000000", "2|1||",
+                  "2|3||", "2|4||"}));
+  }
+  ProjectDatabase db;
+  OpenOrFail(db, path);
+  std::vector<StoredPattern> readPatterns = {{1, {{1}}}};
+  std::vector<std::uint32_t> readLeaves = {42};
+  db.LoadFrequentPatterns(readPatterns, readLeaves);
+  EXPECT_EQ(readPatterns, patterns);
+  EXPECT_EQ(readLeaves, leaves);
+}
+
+TEST(FrequentPatterns, ASecondSaveKeepsOnlyTheLastRun) {
+  TempDir dir;
+  ProjectDatabase db;
+  OpenOrFail(db, dir.File("p.dbs"));
+  db.SaveFrequentPatterns({{5, {{1}}}, {4, {{2}}}, {3, {{1, 2}}}}, {2});
+  db.SaveFrequentPatterns({{8, {{7}}}}, {0});
+  std::vector<StoredPattern> patterns;
+  std::vector<std::uint32_t> leaves;
+  db.LoadFrequentPatterns(patterns, leaves);
+  EXPECT_EQ(patterns, (std::vector<StoredPattern>{{8, {{7}}}}));
+  EXPECT_EQ(leaves, (std::vector<std::uint32_t>{0}));
+
+  db.SaveFrequentPatterns({}, {});
+  db.LoadFrequentPatterns(patterns, leaves);
+  EXPECT_TRUE(patterns.empty());
+  EXPECT_TRUE(leaves.empty());
+}
+
+TEST(FrequentPatterns, ALeafOutsideThePatternsWritesNothing) {
+  TempDir dir;
+  ProjectDatabase db;
+  OpenOrFail(db, dir.File("p.dbs"));
+  const std::vector<StoredPattern> kept = {{5, {{1}}}};
+  db.SaveFrequentPatterns(kept, {0});
+  EXPECT_THROW(db.SaveFrequentPatterns({{2, {{2}}}}, {1}), ModuleError);
+  std::vector<StoredPattern> patterns;
+  std::vector<std::uint32_t> leaves;
+  db.LoadFrequentPatterns(patterns, leaves);
+  EXPECT_EQ(patterns, kept);
+}
+
+TEST(FrequentPatterns, DamagedRowsAreReported) {
+  TempDir dir;
+  const std::string path = dir.File("p.dbs");
+  ProjectDatabase db;
+  OpenOrFail(db, path);
+  for (const char* damage :
+       {"INSERT INTO ResultInfo VALUES (1, 3, x'02000000', x'01000000')",  // sizes > items
+        "INSERT INTO ResultInfo VALUES (2, 5, x'', x'')",                  // leaf past the end
+        "INSERT INTO ResultInfo VALUES (1, -1, x'', x'')"}) {
+    db.SaveFrequentPatterns({{5, {{1}}}}, {0});
+    {
+      RawDb raw(path, /*writable=*/true);
+      raw.Exec(damage);
+    }
+    std::vector<StoredPattern> patterns;
+    std::vector<std::uint32_t> leaves;
+    EXPECT_THROW(db.LoadFrequentPatterns(patterns, leaves), ModuleError) << damage;
+    EXPECT_TRUE(patterns.empty());
+  }
+}
+
+}  // namespace
+}  // namespace linkan::testing
