@@ -2,6 +2,7 @@
 #include "engine/frequent_pattern_table.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "frame/host/module_error.h"
 
@@ -83,7 +84,61 @@ PatternId FrequentPatternTable::Record(const Pattern& p, SupportCount count) {
   return RecordKey(key, count);
 }
 
+PatternId FrequentPatternTable::AppendUnindexed(Key key, SupportCount count) {
+  const auto id = static_cast<PatternId>(counts_.size());
+  words_.insert(words_.end(), key.begin(), key.end());
+  offsets_.push_back(words_.size());
+  counts_.push_back(count);
+  hashes_.push_back(HashKey(key));
+  return id;
+}
+
+void FrequentPatternTable::IndexAppended() {
+  const std::size_t total = counts_.size();
+  if (indexed_ == total) return;
+  std::size_t size = std::max<std::size_t>(64, slots_.size());
+  while (size < total * 2) size *= 2;
+  if (size > slots_.size()) {
+    slots_.assign(size, kEmptySlot);
+    indexed_ = 0;
+  }
+  // Place in (roughly) the order of the home slots, so that the slot array
+  // is walked once instead of being hit at random: a counting sort of the
+  // new IDs by the leading bits of their home slot.
+  const std::size_t first = indexed_;
+  const std::size_t count = total - first;
+  unsigned shift = 0;
+  while ((slots_.size() >> shift) > 65536) ++shift;
+  std::vector<std::uint32_t, tbb::scalable_allocator<std::uint32_t>> bucket(
+      (slots_.size() >> shift) + 1, 0);
+  for (std::size_t id = first; id < total; ++id) ++bucket[(SlotOf(hashes_[id]) >> shift) + 1];
+  for (std::size_t b = 1; b < bucket.size(); ++b) bucket[b] += bucket[b - 1];
+  std::vector<PatternId, tbb::scalable_allocator<PatternId>> order(count);
+  for (std::size_t id = first; id < total; ++id) {
+    order[bucket[SlotOf(hashes_[id]) >> shift]++] = static_cast<PatternId>(id);
+  }
+  for (const PatternId id : order) {
+    const std::uint64_t hash = hashes_[id];
+    const std::uint64_t high = hash & 0xffffffff00000000ull;
+    std::size_t slot = SlotOf(hash);
+    for (; slots_[slot] != kEmptySlot; slot = (slot + 1) & (slots_.size() - 1)) {
+      const std::uint64_t value = slots_[slot];
+      if ((value & 0xffffffff00000000ull) != high) continue;
+      const auto other = static_cast<PatternId>(value);
+      if (hashes_[other] != hash) continue;
+      const Key a = KeyOf(id);
+      const Key b = KeyOf(other);
+      if (std::equal(a.begin(), a.end(), b.begin(), b.end())) {
+        throw ModuleError(ErrorKind::kInternal, "duplicate pattern");
+      }
+    }
+    slots_[slot] = SlotValue(hash, id);
+  }
+  indexed_ = total;
+}
+
 PatternId FrequentPatternTable::RecordKey(Key key, SupportCount count, bool* inserted) {
+  IndexAppended();
   const std::uint64_t hash = HashKey(key);
   if (const auto found = FindKey(key, hash)) {
     if (inserted) *inserted = false;
@@ -98,6 +153,7 @@ PatternId FrequentPatternTable::RecordKey(Key key, SupportCount count, bool* ins
   counts_.push_back(count);
   hashes_.push_back(hash);
   Place(hash, id);
+  indexed_ = counts_.size();
   if (inserted) *inserted = true;
   return id;
 }
@@ -115,6 +171,7 @@ std::optional<PatternId> FrequentPatternTable::Find(const Pattern& p) const {
 }
 
 std::optional<PatternId> FrequentPatternTable::FindKey(Key key, std::uint64_t hash) const {
+  assert(indexed_ == counts_.size() && "search before IndexAppended()");
   if (slots_.empty()) return std::nullopt;
   const std::uint64_t high = hash & 0xffffffff00000000ull;
   for (std::size_t slot = SlotOf(hash);; slot = (slot + 1) & (slots_.size() - 1)) {
@@ -130,7 +187,7 @@ std::optional<PatternId> FrequentPatternTable::FindKey(Key key, std::uint64_t ha
 
 void FrequentPatternTable::Rehash(std::size_t slotCount) {
   slots_.assign(slotCount, kEmptySlot);
-  for (std::size_t id = 0; id < counts_.size(); ++id) {
+  for (std::size_t id = 0; id < indexed_; ++id) {
     Place(hashes_[id], static_cast<PatternId>(id));
   }
 }
@@ -157,6 +214,7 @@ void FrequentPatternTable::Clear() {
   counts_.clear();
   hashes_.clear();
   slots_.clear();
+  indexed_ = 0;
 }
 
 void FrequentPatternTable::Reserve(std::size_t morePatterns, std::size_t moreWords) {

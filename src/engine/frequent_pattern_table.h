@@ -42,6 +42,15 @@ class FrequentPatternTable {
   // tells whether the pattern was new.
   PatternId RecordKey(Key key, SupportCount count, bool* inserted = nullptr);
 
+  // Appends a pattern known not to be recorded, without indexing it yet:
+  // a bulk load. Until IndexAppended() the table must not be searched or
+  // recorded into (Find*, Record* are not allowed). Returns the new ID.
+  PatternId AppendUnindexed(Key key, SupportCount count);
+  // Indexes the patterns appended since the last call, in one pass ordered
+  // by hash slot. Throws ModuleError(kInternal, "duplicate pattern") when an
+  // appended pattern was recorded already.
+  void IndexAppended();
+
   // The ID of `p`, if recorded.
   std::optional<PatternId> Find(const Pattern& p) const;
   std::optional<PatternId> FindKey(Key key) const { return FindKey(key, HashKey(key)); }
@@ -94,6 +103,7 @@ class FrequentPatternTable {
   Vec<SupportCount> counts_;
   Vec<std::uint64_t> hashes_;
   Vec<std::uint64_t> slots_;         // open addressing, linear probing
+  std::size_t indexed_ = 0;          // patterns 0 .. indexed_ - 1 are in slots_
 };
 
 }  // namespace linkan

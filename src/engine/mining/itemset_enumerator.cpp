@@ -2,8 +2,6 @@
 #include "engine/mining/itemset_enumerator.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <atomic>
 #include <cstdlib>
 #include <memory>
@@ -20,12 +18,34 @@
 #include "engine/mining/pattern_log.h"
 #include "engine/mining/sequence_enumerator.h"
 #include "frame/host/module_error.h"
+#include "frame/progress.h"
 
 namespace linkan {
 namespace {
 
 template <class T>
 using Vec = std::vector<T, tbb::scalable_allocator<T>>;
+
+// The scalable allocator, leaving new elements uninitialised (bit set words
+// are always written before they are read).
+template <class T>
+struct UninitAllocator : tbb::scalable_allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitAllocator<U>;
+  };
+  UninitAllocator() = default;
+  template <class U>
+  UninitAllocator(const UninitAllocator<U>&) {}
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
 
 // ---- Bit set kernels (popcnt where the processor has it) ----
 
@@ -79,7 +99,7 @@ struct NodeItems {
 struct Candidates {
   Vec<Rank> items;
   Vec<SupportCount> counts;
-  Vec<std::uint64_t> bits;  // width words per candidate
+  std::vector<std::uint64_t, UninitAllocator<std::uint64_t>> bits;  // width words each
   std::size_t lo = 0;
   std::size_t width = 0;
   const std::uint64_t* Bits(std::size_t k) const { return bits.data() + k * width; }
@@ -158,14 +178,11 @@ class ItemsetEnumerator {
   bool Within(std::uint64_t k) const { return params_.bounds.Within(k); }
   bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
 
-  // On the calling thread only: asks the host whether the user cancelled.
+  // On the calling thread only: asks the host whether the user cancelled;
+  // the nodes then return at once and the run ends with the error.
   void Poll() {
-    if (std::this_thread::get_id() != mainThread_) return;
-    try {
-      ThrowIfCancelled(ctx_);
-    } catch (...) {
-      cancelled_.store(true);
-    }
+    if (std::this_thread::get_id() != mainThread_ || ctx_.cancelSource == nullptr) return;
+    if (IsAnalysisCancelled(*ctx_.cancelSource)) cancelled_.store(true);
   }
 
   bool UseBitSets(const Rows& rows) const;
@@ -539,7 +556,7 @@ bool ItemsetEnumerator::DenseBranch(PatternLog& log, std::span<const Rank> p, co
   Vec<Rank> key(p.begin(), p.end());
   key.push_back(a);
   key.push_back(0);
-  Vec<std::uint64_t> xab(e.width);
+  std::vector<std::uint64_t, UninitAllocator<std::uint64_t>> xab(e.width);
   for (const Survivor& s : survivors) {
     if (Cancelled()) break;
     key.back() = static_cast<Rank>(s.b);
@@ -554,6 +571,7 @@ bool ItemsetEnumerator::DenseBranch(PatternLog& log, std::span<const Rank> p, co
       Candidates child;
       child.lo = e.lo + lo;
       child.width = hi - lo;
+      child.bits.reserve((e.items.size() - s.begin - 1) * child.width);
       for (std::size_t iy = s.begin + 1; iy < e.items.size(); ++iy) {
         const std::size_t at = child.bits.size();
         child.bits.resize(at + child.width);
@@ -579,15 +597,13 @@ void EnumerateItemsets(const ContributedDatabase& db, const EnumerationParams& p
                        PatternRecorder& recorder, std::set<PatternId>& leaves,
                        const MiningContext& ctx) {
   PatternLog log;
-  auto T0 = std::chrono::steady_clock::now();
   const bool finished = ItemsetEnumerator(db, params, ctx).Run(log);
-  auto T1 = std::chrono::steady_clock::now();
   std::size_t events = 0;
   std::size_t words = 0;
   log.Totals(events, words);
   recorder.Reserve(events, words);
   log.Replay(recorder, leaves);
-  fprintf(stderr, "run %.3f replay %.3f\n", std::chrono::duration<double>(T1-T0).count(), std::chrono::duration<double>(std::chrono::steady_clock::now()-T1).count());
+  recorder.FinishAppends();
   if (!finished) throw AutomationError("User has cancelled the analysis", ErrorKind::kCancelled);
 }
 

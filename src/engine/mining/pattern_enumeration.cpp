@@ -1,8 +1,6 @@
 // pattern_enumeration.cpp
 #include "engine/mining/pattern_enumeration.h"
 
-#include <chrono>
-#include <cstdio>
 #include "engine/mining/contributed_database.h"
 #include "engine/mining/enumeration_params.h"
 #include "engine/mining/itemset_enumerator.h"
@@ -15,13 +13,11 @@ void EnumerateFrequentPatterns(SalEngine& engine, const SequenceDatabase& db,
                                const MiningContext& ctx) {
   engine.patterns.Clear();
   engine.leaves.clear();
-  auto T0 = std::chrono::steady_clock::now();
   const ContributedDatabase cdb =
       ContributedDatabase::Build(db, ContributionRules::FromEngine(engine));
   const EnumerationParams params = EnumerationParams::FromSettings(engine.settings, db.size());
   PatternRecorder recorder(engine.patterns, engine.items, !engine.IsAssociationMode(),
                            cdb.RankToItem(), ctx.reportLines);
-  fprintf(stderr, "cdb %.3f\n", std::chrono::duration<double>(std::chrono::steady_clock::now()-T0).count());
   const bool itemsetEngine = params.association && cdb.OneItemsetPerSequence() &&
                              ctx.layout != MiningContext::Layout::kGeneral;
   if (itemsetEngine) {

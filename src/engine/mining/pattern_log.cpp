@@ -7,9 +7,12 @@ namespace linkan {
 
 PatternLog::Event PatternLog::Add(std::span<const Rank> items, SupportCount count) {
   const std::size_t need = items.size() + 3;
-  if (blocks_.empty() || blocks_.back().used + need > kBlockWords) {
+  if (blocks_.empty() || blocks_.back().used + need > blocks_.back().size) {
+    // Blocks grow from small (most sub-logs hold a few events) to large.
     Block b;
-    b.words = std::make_unique<std::int32_t[]>(std::max(kBlockWords, need));
+    b.size = blocks_.empty() ? kFirstBlockWords : std::min(2 * blocks_.back().size, kBlockWords);
+    b.size = std::max(b.size, need);
+    b.words = std::make_unique_for_overwrite<std::int32_t[]>(b.size);
     blocks_.push_back(std::move(b));
   }
   Block& b = blocks_.back();
@@ -43,8 +46,8 @@ void PatternLog::Replay(PatternRecorder& recorder, std::set<PatternId>& leaves) 
     while (at < b.used) {
       const std::int32_t* e = b.words.get() + at;
       const auto len = static_cast<std::size_t>(e[2]);
-      const PatternId id =
-          recorder.Record(std::span<const Rank>(e + 2, len + 1), static_cast<SupportCount>(e[0]));
+      const PatternId id = recorder.RecordNew(std::span<const Rank>(e + 2, len + 1),
+                                              static_cast<SupportCount>(e[0]));
       if (e[1] != 0) leaves.insert(leaves.end(), id);
       for (; sub < subs_.size() && subs_[sub].first == ordinal; ++sub) {
         subs_[sub].second->Replay(recorder, leaves);

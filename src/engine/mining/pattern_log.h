@@ -8,8 +8,8 @@
 // its events in order and replays every sub-log right after the event it is
 // attached to, sub-logs of one event in the order of attaching.
 //
-// Events live in fixed-size blocks that never move, so appending costs no
-// copying and an event's handle stays valid.
+// Events live in blocks that never move (growing in size up to a limit), so
+// appending costs no copying and an event's handle stays valid.
 //
 // Thread safety: one writer per log; a sub-log may be written by another
 // thread than its parent. Replay once every writer is done.
@@ -44,15 +44,19 @@ class PatternLog {
   // Events and key words of this log and its sub-logs.
   void Totals(std::size_t& events, std::size_t& words) const;
 
-  // Records every event in order and adds the leaves.
+  // Records every event in order (as new patterns: the itemset engine never
+  // meets a pattern twice) and adds the leaves. The caller then finishes
+  // the recorder's appends.
   void Replay(PatternRecorder& recorder, std::set<PatternId>& leaves) const;
 
  private:
   // An event: count, leaf flag, length, items; the length and the items are
   // the rank key of the pattern.
+  static constexpr std::size_t kFirstBlockWords = 64;
   static constexpr std::size_t kBlockWords = 1 << 15;
   struct Block {
     std::unique_ptr<std::int32_t[]> words;
+    std::size_t size = 0;
     std::size_t used = 0;
   };
   std::vector<Block> blocks_;

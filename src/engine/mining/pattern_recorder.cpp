@@ -35,6 +35,20 @@ FrequentPatternTable::Key PatternRecorder::ToItems(std::span<const Rank> rankKey
 PatternId PatternRecorder::Record(std::span<const Rank> rankKey, SupportCount count) {
   const FrequentPatternTable::Key key = ToItems(rankKey);
   const PatternId id = table_.RecordKey(key, count);
+  Report(key, count);
+  return id;
+}
+
+PatternId PatternRecorder::RecordNew(std::span<const Rank> rankKey, SupportCount count) {
+  const FrequentPatternTable::Key key = ToItems(rankKey);
+  const PatternId id = table_.AppendUnindexed(key, count);
+  Report(key, count);
+  return id;
+}
+
+void PatternRecorder::FinishAppends() { table_.IndexAppended(); }
+
+void PatternRecorder::Report(FrequentPatternTable::Key key, SupportCount count) {
   if (lines_) {
     const std::string text = PatternText(items_, sequenceMode_,
                                          FrequentPatternTable::PatternFromKey(key), false, true);
@@ -44,7 +58,6 @@ PatternId PatternRecorder::Record(std::span<const Rank> rankKey, SupportCount co
   } else {
     brenwick::CThreadSafeProgressBarBase::Update(nullptr, 1, false);
   }
-  return id;
 }
 
 void PatternRecorder::Reserve(std::size_t patterns, std::size_t words) {

@@ -29,12 +29,18 @@ class PatternRecorder {
                   std::span<const ItemNumber> rankToItem, bool reportLines);
 
   PatternId Record(std::span<const Rank> rankKey, SupportCount count);
+  // As Record, for a pattern the caller knows is not recorded yet; the
+  // table is indexed by FinishAppends(), which must come before any other
+  // use of the table.
+  PatternId RecordNew(std::span<const Rank> rankKey, SupportCount count);
+  void FinishAppends();
   bool IsRecorded(std::span<const Rank> rankKey);
   // Prepares the table for `patterns` more patterns of `words` key words.
   void Reserve(std::size_t patterns, std::size_t words);
 
  private:
   FrequentPatternTable::Key ToItems(std::span<const Rank> rankKey);
+  void Report(FrequentPatternTable::Key key, SupportCount count);
 
   FrequentPatternTable& table_;
   const ItemDictionary& items_;

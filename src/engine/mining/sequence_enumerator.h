@@ -22,7 +22,16 @@
 //      descended into, all one-step extensions of P become leaves.
 // The pairs of one first code are formed when that code's turn comes; pair
 // forming reads only D and the counts of step 2, so this gives the same
-// pairs as forming all of them first.
+// pairs as forming all of them first. A node hands its children, per
+// supporting sequence, only the positions and items that can still be
+// frequent below it (an item whose count in the node is below the minimum
+// cannot reach it in a child), so deeper nodes read ever less.
+//
+// Threads: with more than one, the counting, the writing of the children's
+// positions and the pair forming of large nodes are split into fixed chunks
+// of the projected database whose results are joined in chunk order (counts
+// are sums), so the results never depend on timing. Recording stays on the
+// calling thread.
 //
 // Cancellation: IsAnalysisCancelled on the context's cancel source is polled
 // on the calling thread at every node's pair pass (and per first code in

@@ -375,6 +375,37 @@ TEST_F(RunAnalysisTest, CancelledUpdateCanBeRunAgain) {
   EXPECT_EQ(engine->transactionIds, order);
 }
 
+// The whole run with the engine's own phases: an update mines over the
+// stored transactions too, and going to the results afterwards restores the
+// same figures without reading the table.
+TEST_F(RunAnalysisTest, UpdateMinesOverOldAndNewTransactions) {
+  options = DefaultRunOptions();
+  Table({"T1", "T1", "T2"}, {"milk", "bread", "milk"});
+  engine->settings.noseq = 1;
+  engine->settings.ntidvar = 0;
+  engine->settings.minsupp = 0.6;  // a count of 2 of 2, then of 3
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(engine->itemFrequency.at(engine->items.Number("milk")), 2u);
+  EXPECT_EQ(engine->itemFrequency.count(engine->items.Number("bread")), 0u);
+
+  Table({"T3"}, {"bread"});
+  Mode(1, 0);
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(engine->settings.size, 3u);
+  EXPECT_EQ(engine->itemFrequency.at(engine->items.Number("milk")), 2u);
+  EXPECT_EQ(engine->itemFrequency.at(engine->items.Number("bread")), 2u);
+  const auto frequencies = engine->itemFrequency;
+  const std::size_t patterns = engine->patterns.size();
+
+  SealedHost sealed;
+  analysis.AttachDocument(&sealed);
+  Mode(1, 1);
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(engine->itemFrequency, frequencies);
+  EXPECT_EQ(engine->patterns.size(), patterns);
+  EXPECT_EQ(engine->settings.size, 3u);
+}
+
 TEST_F(RunAnalysisTest, CancelledStatisticsAbandonTheRun) {
   Table({"A", "B"}, {"x", "y"});
   host->AddNumeric("c", {1, 2});  // a new column: make a fresh engine for it

@@ -2,6 +2,7 @@
 #include "mining_harness.h"
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 #include "engine/mining/pattern_enumeration.h"
@@ -114,6 +115,43 @@ RefInput MakeRandomCase(std::mt19937_64& rng, const RandomCaseOptions& options) 
   return in;
 }
 
+RefInput NamedInput(bool association, const NamedSequences& sequences, double minsupp) {
+  RefInput in;
+  std::set<std::string> names;
+  for (const auto& seq : sequences) {
+    for (const auto& set : seq) names.insert(set.begin(), set.end());
+  }
+  for (const std::string& name : names) in.items.Add(name);
+  for (const auto& seq : sequences) {
+    RefSequence rs;
+    for (const auto& set : seq) {
+      RefTransaction t;
+      t.time = static_cast<double>(rs.size());
+      for (const std::string& name : set) t.items.push_back(in.items.Number(name));
+      rs.push_back(t);
+    }
+    in.sequences.push_back(rs);
+  }
+  in.settings.noseq = association ? 1 : 0;
+  in.settings.minsupp = minsupp;
+  in.settings.maxsupp = 1.0;
+  in.settings.minconf = 0.0;
+  in.settings.maxconf = 1.0;
+  in.settings.size = in.sequences.size();
+  return in;
+}
+
+Pattern Named(const RefInput& input, const std::vector<std::vector<std::string>>& names) {
+  Pattern p;
+  for (const auto& set : names) {
+    Itemset s;
+    for (const std::string& name : set) s.push_back(input.items.Number(name));
+    std::sort(s.begin(), s.end());
+    p.push_back(s);
+  }
+  return p;
+}
+
 std::string Describe(const RefInput& in) {
   const AnalysisSettings& s = in.settings;
   std::ostringstream out;
@@ -135,8 +173,8 @@ SequenceDatabase ToSequenceDatabase(const RefInput& input) {
   return std::move(builder).Build(ItemsetCombining::FromSettings(input.settings));
 }
 
-EngineFixture::EngineFixture(const RefInput& input)
-    : engine_(std::make_unique<SalEngine>(analysis_, nullptr)) {
+EngineFixture::EngineFixture(const RefInput& input, ProjectDatabase* db)
+    : engine_(std::make_unique<SalEngine>(analysis_, db)) {
   SalEngine& e = *engine_;
   e.settings = input.settings;
   e.settings.size = input.sequences.size();

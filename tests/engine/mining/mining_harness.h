@@ -33,6 +33,16 @@ struct RandomCaseOptions {
 
 reference::RefInput MakeRandomCase(std::mt19937_64& rng, const RandomCaseOptions& options);
 
+// Sequences of itemsets of item names, one transaction per itemset at
+// times 0, 1, 2 ...; items are numbered in name order. Settings are the
+// defaults with noseq = `association`, minsupp = `minsupp`, maxsupp 1.
+using NamedSequences = std::vector<std::vector<std::vector<std::string>>>;
+reference::RefInput NamedInput(bool association, const NamedSequences& sequences, double minsupp);
+
+// The pattern of item names `names` in the dictionary of `input`.
+Pattern Named(const reference::RefInput& input,
+              const std::vector<std::vector<std::string>>& names);
+
 // A one-line description of the settings of `input`, for failure messages.
 std::string Describe(const reference::RefInput& input);
 
@@ -42,7 +52,7 @@ SequenceDatabase ToSequenceDatabase(const reference::RefInput& input);
 // and stop list (and settings.size = number of sequences).
 class EngineFixture {
  public:
-  explicit EngineFixture(const reference::RefInput& input);
+  explicit EngineFixture(const reference::RefInput& input, ProjectDatabase* db = nullptr);
   SalEngine& engine() { return *engine_; }
   TestHost& host() { return host_; }
 

@@ -64,31 +64,7 @@ class Reference {
     return selected_->size();
   }
 
-  Itemset ItemsetAt(std::int64_t p) const {
-    std::set<ItemNumber> items;
-    const RefSequence& seq = *selected_;
-    if (s_.CombineItemsetMode == 0) {
-      const std::int64_t k = s_.FixedNumItemsets;
-      for (std::int64_t t = 0; t < static_cast<std::int64_t>(seq.size()); ++t) {
-        if (t >= (p + 1) * k) break;
-        if (p * k <= t) items.insert(seq[t].items.begin(), seq[t].items.end());
-      }
-    } else if (s_.CombineItemsetMode == 1 && s_.FixedTimeLength == 0.0) {
-      if (p < static_cast<std::int64_t>(seq.size())) {
-        items.insert(seq[p].items.begin(), seq[p].items.end());
-      }
-    } else if (s_.CombineItemsetMode == 1) {
-      const double t0 = seq.empty() ? 0.0 : seq[0].time;
-      for (std::size_t t = 0; t < seq.size(); ++t) {
-        const double value = (seq[t].time - t0) / s_.FixedTimeLength;
-        if (value >= static_cast<double>(p + 1)) break;
-        if (value >= static_cast<double>(p)) {
-          items.insert(seq[t].items.begin(), seq[t].items.end());
-        }
-      }
-    }
-    return Itemset(items.begin(), items.end());
-  }
+  Itemset ItemsetAt(std::int64_t p) const { return ReferenceItemsetAt(*selected_, s_, p); }
 
   // ---- Contributed items ----
   std::vector<ItemNumber> Contributed(ItemNumber x) const {
@@ -370,6 +346,29 @@ class Reference {
 };
 
 }  // namespace
+
+Itemset ReferenceItemsetAt(const RefSequence& seq, const AnalysisSettings& s, std::int64_t p) {
+  std::set<ItemNumber> items;
+  if (s.CombineItemsetMode == 0) {
+    const std::int64_t k = s.FixedNumItemsets;
+    for (std::int64_t t = 0; t < static_cast<std::int64_t>(seq.size()); ++t) {
+      if (t >= (p + 1) * k) break;
+      if (p * k <= t) items.insert(seq[t].items.begin(), seq[t].items.end());
+    }
+  } else if (s.CombineItemsetMode == 1 && s.FixedTimeLength == 0.0) {
+    if (p < static_cast<std::int64_t>(seq.size())) {
+      items.insert(seq[p].items.begin(), seq[p].items.end());
+    }
+  } else if (s.CombineItemsetMode == 1) {
+    const double t0 = seq.empty() ? 0.0 : seq[0].time;
+    for (std::size_t t = 0; t < seq.size(); ++t) {
+      const double value = (seq[t].time - t0) / s.FixedTimeLength;
+      if (value >= static_cast<double>(p + 1)) break;
+      if (value >= static_cast<double>(p)) items.insert(seq[t].items.begin(), seq[t].items.end());
+    }
+  }
+  return Itemset(items.begin(), items.end());
+}
 
 std::pair<std::uint32_t, std::uint32_t> ReferenceBounds(std::uint64_t n, double minsupp,
                                                         double maxsupp) {

@@ -64,6 +64,11 @@ struct RefResult {
 std::pair<std::uint32_t, std::uint32_t> ReferenceBounds(std::uint64_t n, double minsupp,
                                                         double maxsupp);
 
+// ItemsetAt(p) of `sequence` under the combining settings of `settings`,
+// read from the first transaction on as the enumeration does.
+Itemset ReferenceItemsetAt(const RefSequence& sequence, const AnalysisSettings& settings,
+                           std::int64_t p);
+
 // Enumerates and then generates the rules.
 RefResult ReferenceRun(const RefInput& input);
 
