@@ -90,6 +90,11 @@ TEST_F(TaskScriptTest, ErrorsNameTheKeyAndChangeNothing) {
 }
 
 TEST_F(TaskScriptTest, VariableSelectionRulesAndMessages) {
+  // Sequence analysis (the default) needs an ID variable and an item variable.
+  EXPECT_FALSE(Apply(R"({"Variables": {"responses": ["item"]}})"));
+  EXPECT_EQ(result.error, "\"Variables\": sequence analysis needs an \"id\" variable");
+  EXPECT_FALSE(Apply(R"({})"));
+  EXPECT_EQ(result.error, "Variable selection not valid.");
   EXPECT_FALSE(Apply(R"({"Variables": {"id": "basket"}})"));
   EXPECT_EQ(result.error, "Not enough variables were specified. Please select at least two "
                           "dichotomy (continuous) variables or one response variable .");
@@ -100,10 +105,9 @@ TEST_F(TaskScriptTest, VariableSelectionRulesAndMessages) {
   EXPECT_TRUE(Apply(R"({"GenerateNonsequentialAssociation": 1,
                         "Variables": {"continuous": ["price", "n1"]}})"))
       << result.error;
-  EXPECT_FALSE(Apply(R"({"Variables": {"responses": ["item"]}})"));
-  EXPECT_EQ(result.error, "\"Variables\": sequence analysis needs an \"id\" variable");
-  EXPECT_FALSE(Apply(R"({})"));
-  EXPECT_EQ(result.error, "Variable selection not valid.");
+  EXPECT_EQ(s().noseq, 1);
+  EXPECT_EQ(s().ncontvars, 2);
+  EXPECT_EQ(s().nsidvar, 0);
 }
 
 TEST_F(TaskScriptTest, NonsequentialVariablesMustNotOverlapTheStandardOnes) {
