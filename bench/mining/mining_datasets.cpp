@@ -12,13 +12,13 @@
 //
 // Without names every data set runs. Release builds only.
 #include <sys/resource.h>
-#include <time.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -35,7 +35,7 @@
 namespace linkan::bench {
 namespace {
 
-struct Spec {
+struct DatasetRun {
   const char* name;
   const char* file;
   DatasetFormat format;
@@ -50,17 +50,16 @@ struct Spec {
 // Rules: confidence from 0.5 to 1 with heads of up to 10 items, except on
 // the dense sets (itemsets of up to ten items), where every split would give
 // tens of millions of rules: there confidence from 0.9 and one-item heads.
-const Spec kSpecs[] = {
+const DatasetRun kRuns[] = {
     {"retail", "retail.dat", DatasetFormat::kBasket, true, 0.0005, 200, 6, 0.5, 10},
     {"T10I4D100K", "T10I4D100K.dat", DatasetFormat::kBasket, true, 0.001, 200, 6, 0.5, 10},
-    {"BMS-WebView-1", "BMS-WebView-1.dat", DatasetFormat::kBasket, true, 0.00067, 200, 6, 0.5,
-     10},
+    {"BMS-WebView-1", "BMS-WebView-1.dat", DatasetFormat::kBasket, true, 0.00067, 200, 6, 0.5, 10},
     {"groceries", "groceries.csv", DatasetFormat::kCsvBasket, true, 0.001, 200, 6, 0.5, 10},
     {"mushroom", "mushroom.dat", DatasetFormat::kBasket, true, 0.10, 10, 6, 0.9, 1},
     {"chess", "chess.dat", DatasetFormat::kBasket, true, 0.60, 10, 6, 0.9, 1},
     {"SIGN", "SIGN.spmf.txt", DatasetFormat::kSpmfSequences, false, 0.15, 200, 100, 0.5, 10},
-    {"LEVIATHAN", "LEVIATHAN.spmf.txt", DatasetFormat::kSpmfSequences, false, 0.02, 200, 100,
-     0.5, 10},
+    {"LEVIATHAN", "LEVIATHAN.spmf.txt", DatasetFormat::kSpmfSequences, false, 0.02, 200, 100, 0.5,
+     10},
 };
 
 double Seconds(std::chrono::steady_clock::time_point since) {
@@ -74,24 +73,24 @@ double CpuSeconds() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-void RunOne(const Spec& spec, const std::string& dir, const MiningContext& ctx, int repeat,
+void RunOne(const DatasetRun& run, const std::string& dir, const MiningContext& ctx, int repeat,
             bool rulePhase) {
   auto start = std::chrono::steady_clock::now();
-  Dataset data = ReadDataset(dir + "/" + spec.file, spec.format);
+  Dataset data = ReadDataset(dir + "/" + run.file, run.format);
   testing::TestHost host;
   testing::TestAnalysis analysis(&host);
   SalEngine engine(analysis, nullptr);
   AnalysisSettings& s = engine.settings;
-  s.noseq = spec.association ? 1 : 0;
-  s.minsupp = spec.minsupp;
+  s.noseq = run.association ? 1 : 0;
+  s.minsupp = run.minsupp;
   s.maxsupp = 1.0;
-  s.maxpat = spec.maxpat;
-  s.MaxSequenceSize = spec.maxSequenceSize;
+  s.maxpat = run.maxpat;
+  s.MaxSequenceSize = run.maxSequenceSize;
   s.CombineItemsetMode = 0;
   s.FixedNumItemsets = 1;
-  s.minconf = spec.minconf;
+  s.minconf = run.minconf;
   s.maxconf = 1.0;
-  s.maxhead = spec.maxhead;
+  s.maxhead = run.maxhead;
   const SequenceDatabase db = BuildDatabase(data, ItemsetCombining::FromSettings(s));
   engine.items = data.items;
   s.size = db.size();
@@ -121,9 +120,9 @@ void RunOne(const Spec& spec, const std::string& dir, const MiningContext& ctx, 
   std::printf(
       "| %-14s | %6.3f%% | %7zu | %6.3f | %7.3f | %7.3f | %9zu | %7.3f | %7.3f | %9zu | %7.3f | "
       "%7.1f |\n",
-      spec.name, spec.minsupp * 100.0, db.size(), read, enumeration, enumerationCpu,
+      run.name, run.minsupp * 100.0, db.size(), read, enumeration, enumerationCpu,
       engine.patterns.size(), rules, rulesCpu, engine.rules.size(), clustering,
-              static_cast<double>(usage.ru_maxrss) / 1024.0);
+      static_cast<double>(usage.ru_maxrss) / 1024.0);
   std::fflush(stdout);
 }
 
@@ -167,15 +166,15 @@ int main(int argc, char** argv) {
       "rules cpu |     rules | clust s | peak MB |\n");
   std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   std::fflush(stdout);
-  for (const Spec& spec : kSpecs) {
-    if (!names.empty() && std::find(names.begin(), names.end(), spec.name) == names.end()) continue;
+  for (const DatasetRun& run : kRuns) {
+    if (!names.empty() && std::find(names.begin(), names.end(), run.name) == names.end()) continue;
     // One process per data set, so that the peak memory is its own.
     const pid_t child = fork();
     if (child == 0) {
       try {
-        RunOne(spec, dir, ctx, repeat, rulePhase);
+        RunOne(run, dir, ctx, repeat, rulePhase);
       } catch (const std::exception& e) {
-        std::printf("| %-14s | failed: %s |\n", spec.name, e.what());
+        std::printf("| %-14s | failed: %s |\n", run.name, e.what());
       }
       std::fflush(stdout);
       _exit(0);

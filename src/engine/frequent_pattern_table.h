@@ -21,12 +21,12 @@
 // threads while nobody records.
 #pragma once
 
+#include <tbb/scalable_allocator.h>
+
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
-
-#include <tbb/scalable_allocator.h>
 
 #include "engine/pattern.h"
 
@@ -43,8 +43,9 @@ class FrequentPatternTable {
   PatternId RecordKey(Key key, SupportCount count, bool* inserted = nullptr);
 
   // Appends a pattern known not to be recorded, without indexing it yet:
-  // a bulk load. Until IndexAppended() the table must not be searched or
-  // recorded into (Find*, Record* are not allowed). Returns the new ID.
+  // a bulk load. Until IndexAppended() the table must not be searched
+  // (Find* are not allowed; Record* index the appended patterns first).
+  // Returns the new ID.
   PatternId AppendUnindexed(Key key, SupportCount count);
   // Indexes the patterns appended since the last call, in one pass ordered
   // by hash slot. Throws ModuleError(kInternal, "duplicate pattern") when an
@@ -98,12 +99,12 @@ class FrequentPatternTable {
 
   template <class T>
   using Vec = std::vector<T, tbb::scalable_allocator<T>>;
-  Vec<std::int32_t> words_;          // the keys, one after another
-  Vec<std::uint64_t> offsets_{0};    // key of id k: words_[offsets_[k], offsets_[k + 1])
+  Vec<std::int32_t> words_;        // the keys, one after another
+  Vec<std::uint64_t> offsets_{0};  // key of id k: words_[offsets_[k], offsets_[k + 1])
   Vec<SupportCount> counts_;
   Vec<std::uint64_t> hashes_;
-  Vec<std::uint64_t> slots_;         // open addressing, linear probing
-  std::size_t indexed_ = 0;          // patterns 0 .. indexed_ - 1 are in slots_
+  Vec<std::uint64_t> slots_;  // open addressing, linear probing
+  std::size_t indexed_ = 0;   // patterns 0 .. indexed_ - 1 are in slots_
 };
 
 }  // namespace linkan

@@ -109,9 +109,9 @@ ContributedDatabase ContributedDatabase::Build(const SequenceDatabase& db,
   std::vector<std::vector<Rank>> ranksOf(distinct.size());
   for (std::size_t i = 0; i < distinct.size(); ++i) {
     for (const ItemNumber y : contributed[i]) {
-      ranksOf[i].push_back(static_cast<Rank>(
-          std::lower_bound(out.rankToItem_.begin(), out.rankToItem_.end(), y) -
-          out.rankToItem_.begin() + 1));
+      ranksOf[i].push_back(
+          static_cast<Rank>(std::lower_bound(out.rankToItem_.begin(), out.rankToItem_.end(), y) -
+                            out.rankToItem_.begin() + 1));
     }
   }
 

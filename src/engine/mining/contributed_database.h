@@ -68,8 +68,8 @@ class ContributedDatabase {
   std::int32_t OnlyPosition(std::size_t s) const { return onlyPosition_[s]; }
 
  private:
-  std::vector<std::uint64_t> seqBegin_{0};   // into positions
-  std::vector<std::uint64_t> posBegin_{0};   // into ranks_
+  std::vector<std::uint64_t> seqBegin_{0};  // into positions
+  std::vector<std::uint64_t> posBegin_{0};  // into ranks_
   std::vector<Rank> ranks_;
   std::vector<ItemNumber> rankToItem_;
   std::vector<std::int32_t> onlyPosition_;

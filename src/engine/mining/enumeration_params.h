@@ -13,9 +13,9 @@ namespace linkan {
 
 struct EnumerationParams {
   SupportBounds bounds;
-  std::int32_t maxpat = 10;           // most items in one itemset
-  std::int32_t maxSequenceSize = 6;   // most itemsets in one sequence
-  bool association = false;           // noseq
+  std::int32_t maxpat = 10;          // most items in one itemset
+  std::int32_t maxSequenceSize = 6;  // most itemsets in one sequence
+  bool association = false;          // noseq
 
   static EnumerationParams FromSettings(const AnalysisSettings& s, std::uint64_t n) {
     EnumerationParams p;

@@ -50,8 +50,8 @@ void PatternRecorder::FinishAppends() { table_.IndexAppended(); }
 
 void PatternRecorder::Report(FrequentPatternTable::Key key, SupportCount count) {
   if (lines_) {
-    const std::string text = PatternText(items_, sequenceMode_,
-                                         FrequentPatternTable::PatternFromKey(key), false, true);
+    const std::string text =
+        PatternText(items_, sequenceMode_, FrequentPatternTable::PatternFromKey(key), false, true);
     const std::string line = text + " : " + std::to_string(static_cast<int>(count));
     if (DebugOutputEnabled()) DebugOutput(line + "\n");
     brenwick::CThreadSafeProgressBarBase::Update(line.c_str(), 1, false);

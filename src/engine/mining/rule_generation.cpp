@@ -1,6 +1,8 @@
 // rule_generation.cpp
 #include "engine/mining/rule_generation.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <unordered_set>
 #include <vector>
@@ -43,15 +45,43 @@ class RuleMaker {
     items_.assign(key.begin() + 1, key.end());
     hashes_.resize(m);
     for (std::size_t j = 0; j < m; ++j) hashes_[j] = FrequentPatternTable::ItemHash(items_[j]);
-    // Lookups of each subset are kept per mask while the pattern is small.
-    const bool cache = m <= 16;
-    if (cache) cache_.assign(std::size_t{1} << m, Found{});
-    if (cache) cached_.assign(std::size_t{1} << m, 0);
+    // Lookups of each subset are kept per mask while the pattern is small
+    // (each subset is then both a body and a head); a new generation
+    // empties the cache.
+    bool cache = m <= kCacheBits;
+    if (cache && ++generation_ == 0) {
+      std::fill(cached_.begin(), cached_.end(), 0);
+      generation_ = 1;
+    }
+    all_ = 0;
+    for (const std::uint64_t h : hashes_) all_ ^= h;
+    const std::uint64_t full = (std::uint64_t{1} << m) - 1;
+    if (maxhead_ < 1) return;
+    // With a small maxhead only few splits qualify: list their counter
+    // values (at most maxhead flags 0) in ascending order instead of
+    // walking all 2^m - 2 of them.
+    const auto maxHead = static_cast<std::size_t>(std::min<std::int64_t>(maxhead_, 64));
+    if (maxHead < m - 1 && SplitCount(m, maxHead) * 8 < (std::uint64_t{1} << m)) {
+      cache = false;  // every body and head is met once
+      counters_.clear();
+      ListHeads(m, maxHead, 0, 0, 0);
+      std::sort(counters_.begin(), counters_.end());
+      for (const std::uint64_t v : counters_) {
+        std::uint64_t mask = 0;  // bit j set: item j in the body
+        std::uint64_t bodyXor = 0;
+        for (std::size_t j = 0; j < m; ++j) {
+          if ((v >> (m - 1 - j)) & 1u) {
+            mask |= std::uint64_t{1} << j;
+            bodyXor ^= hashes_[j];
+          }
+        }
+        Split(id, count, mask, full, bodyXor, static_cast<std::size_t>(std::popcount(mask)), cache);
+      }
+      return;
+    }
     // Flag j belongs to items_[j]; flag m - 1 is the least significant.
     std::vector<std::uint8_t> flags(m, 0);
     std::uint64_t bodyXor = 0;
-    std::uint64_t all = 0;
-    for (const std::uint64_t h : hashes_) all ^= h;
     std::size_t bodySize = 0;
     std::uint64_t mask = 0;  // bit j set: item j in the body
     const auto splits = static_cast<std::uint64_t>(std::pow(2.0, static_cast<double>(m))) - 2;
@@ -69,14 +99,7 @@ class RuleMaker {
         --bodySize;
         mask &= ~(std::uint64_t{1} << j);
       }
-      const std::size_t headSize = m - bodySize;
-      if (static_cast<std::int64_t>(headSize) > maxhead_) continue;
-      const Found body = Subset(mask, bodyXor, bodySize, cache);
-      if (!body.present) continue;
-      const std::uint64_t headMask = ~mask & ((std::uint64_t{1} << m) - 1);
-      const Found head = Subset(headMask, all ^ bodyXor, headSize, cache);
-      if (!head.present) continue;
-      Emit(id, count, body, head);
+      Split(id, count, mask, full, bodyXor, bodySize, cache);
     }
   }
 
@@ -116,6 +139,40 @@ class RuleMaker {
   }
 
  private:
+  // One split: the items of `mask` form the body, the others the head.
+  void Split(PatternId id, SupportCount count, std::uint64_t mask, std::uint64_t full,
+             std::uint64_t bodyXor, std::size_t bodySize, bool cache) {
+    const std::size_t headSize = items_.size() - bodySize;
+    if (static_cast<std::int64_t>(headSize) > maxhead_) return;
+    const Found body = Subset(mask, bodyXor, bodySize, cache);
+    if (!body.present) return;
+    const Found head = Subset(~mask & full, all_ ^ bodyXor, headSize, cache);
+    if (!head.present) return;
+    Emit(id, count, body, head);
+  }
+
+  // Number of splits of m items with 1 .. h head items.
+  static std::uint64_t SplitCount(std::size_t m, std::size_t h) {
+    std::uint64_t total = 0;
+    std::uint64_t c = 1;  // C(m, k)
+    for (std::size_t k = 1; k <= h && k < m; ++k) {
+      c = c * (m - k + 1) / k;
+      total += c;
+    }
+    return total;
+  }
+
+  // Appends to counters_ the counter values whose 0 flags are `zeros` plus
+  // up to `left` more flags from index `from` on (at least one 0 flag).
+  void ListHeads(std::size_t m, std::size_t left, std::size_t from, std::uint64_t zeros,
+                 std::size_t zeroCount) {
+    if (zeroCount > 0) counters_.push_back(((std::uint64_t{1} << m) - 1) & ~zeros);
+    if (left == 0 || zeroCount + 1 >= m) return;
+    for (std::size_t j = from; j < m; ++j) {
+      ListHeads(m, left - 1, j + 1, zeros | (std::uint64_t{1} << (m - 1 - j)), zeroCount + 1);
+    }
+  }
+
   bool Passes(double c) const { return UlpAtMost(minconf_, c) && UlpAtMost(c, maxconf_); }
 
   void Emit(PatternId id, SupportCount count, const Found& body, const Found& head) {
@@ -137,21 +194,22 @@ class RuleMaker {
 
   // The one-itemset pattern of the items whose bits are set in `mask`.
   Found Subset(std::uint64_t mask, std::uint64_t itemXor, std::size_t size, bool cache) {
-    if (cache && cached_[mask]) return cache_[mask];
+    if (cache && cached_[mask] == generation_) return cache_[mask];
     subset_.clear();
     subset_.push_back(static_cast<std::int32_t>(size));
     for (std::size_t j = 0; j < items_.size(); ++j) {
       if ((mask >> j) & 1u) subset_.push_back(items_[j]);
     }
     Found f;
-    if (const auto id = table_.FindKey(subset_, FrequentPatternTable::OneItemsetHash(itemXor, size))) {
+    if (const auto id =
+            table_.FindKey(subset_, FrequentPatternTable::OneItemsetHash(itemXor, size))) {
       f.present = true;
       f.id = *id;
       f.count = table_.CountOf(*id);
     }
     if (cache) {
       cache_[mask] = f;
-      cached_[mask] = 1;
+      cached_[mask] = generation_;
     }
     return f;
   }
@@ -174,9 +232,13 @@ class RuleMaker {
   const std::int64_t maxhead_;
   std::vector<std::int32_t> items_;
   std::vector<std::uint64_t> hashes_;
+  std::uint64_t all_ = 0;  // XOR of hashes_
+  std::vector<std::uint64_t> counters_;
   std::vector<std::int32_t> subset_;
-  std::vector<Found> cache_;
-  std::vector<std::uint8_t> cached_;
+  static constexpr std::size_t kCacheBits = 12;
+  std::vector<Found> cache_ = std::vector<Found>(std::size_t{1} << kCacheBits);
+  std::vector<std::uint32_t> cached_ = std::vector<std::uint32_t>(std::size_t{1} << kCacheBits, 0);
+  std::uint32_t generation_ = 0;
   std::vector<std::size_t> starts_;
   std::unordered_set<std::uint64_t> emitted_;
 };

@@ -35,9 +35,9 @@ namespace linkan {
 class ProjectDatabase;
 
 struct ItemsetCombining {
-  std::int32_t mode = 0;               // CombineItemsetMode
-  std::int32_t fixedNumItemsets = 1;   // FixedNumItemsets
-  double fixedTimeLength = 0.0;        // FixedTimeLength
+  std::int32_t mode = 0;              // CombineItemsetMode
+  std::int32_t fixedNumItemsets = 1;  // FixedNumItemsets
+  double fixedTimeLength = 0.0;       // FixedTimeLength
 
   static ItemsetCombining FromSettings(const AnalysisSettings& s) {
     return {s.CombineItemsetMode, s.FixedNumItemsets, s.FixedTimeLength};
@@ -74,7 +74,7 @@ class SequenceDatabase {
   std::vector<double> times_;                // per transaction
   std::vector<std::uint64_t> itemBegin_{0};  // per transaction, into items_
   std::vector<ItemNumber> items_;
-  std::vector<std::uint64_t> setBegin_{0};   // per position, into setItems_
+  std::vector<std::uint64_t> setBegin_{0};  // per position, into setItems_
   std::vector<ItemNumber> setItems_;
 };
 

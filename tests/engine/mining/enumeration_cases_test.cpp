@@ -88,9 +88,8 @@ TEST(Enumeration, MinimumSupportZeroKeepsEveryCodeMetOnce) {
 
 TEST(Enumeration, CountsAtTheBoundsSurviveAndAboveTheMaximumNothingGrows) {
   // a in 4 of 4 sequences, b in 2, c in 3; bounds 2 .. 3.
-  RefInput input = NamedInput(false, {{{"a"}, {"b"}}, {{"a"}, {"b"}}, {{"a"}, {"c"}},
-                                      {{"a"}, {"c"}, {"c"}}},
-                              0.5);
+  RefInput input = NamedInput(
+      false, {{{"a"}, {"b"}}, {{"a"}, {"b"}}, {{"a"}, {"c"}}, {{"a"}, {"c"}, {"c"}}}, 0.5);
   input.settings.maxsupp = 0.75;
   const auto found = Mine(input);
   EXPECT_EQ(found.at(Named(input, {{"b"}})), 2u);
@@ -128,7 +127,8 @@ TEST(Enumeration, SizeLimitsHold) {
     input.patternLimit = 20000;
     for (const auto& [p, count] : Mine(input)) {
       EXPECT_LE(p.size(), static_cast<std::size_t>(input.settings.MaxSequenceSize));
-      for (const Itemset& s : p) EXPECT_LE(s.size(), static_cast<std::size_t>(input.settings.maxpat));
+      for (const Itemset& s : p)
+        EXPECT_LE(s.size(), static_cast<std::size_t>(input.settings.maxpat));
     }
   }
 }
@@ -236,7 +236,8 @@ TEST(Enumeration, ThreadsAndLayoutsGiveTheSameTableOnALargerDatabase) {
   NamedSequences seqs;
   for (int t = 0; t < 3000; ++t) {
     std::vector<std::string> basket;
-    for (int k = 0; k < 6; ++k) basket.push_back(std::string(1, static_cast<char>('a' + item(rng))));
+    for (int k = 0; k < 6; ++k)
+      basket.push_back(std::string(1, static_cast<char>('a' + item(rng))));
     std::sort(basket.begin(), basket.end());
     basket.erase(std::unique(basket.begin(), basket.end()), basket.end());
     seqs.push_back({basket});
@@ -278,8 +279,8 @@ TEST(TextbookItemsets, AssociationModeWithMaximumSupportOneFindsEveryFrequentIte
     input.settings.FixedNumItemsets = 1;
     input.stoplist.clear();
     const std::size_t n = input.sequences.size();
-    const std::uint32_t minCount = std::max<std::uint32_t>(
-        1, ComputeSupportBounds(n, input.settings.minsupp, 1.0).minCount);
+    const std::uint32_t minCount =
+        std::max<std::uint32_t>(1, ComputeSupportBounds(n, input.settings.minsupp, 1.0).minCount);
     // Transactions as bit masks of items 1 .. 10.
     std::vector<std::uint32_t> masks;
     for (const auto& seq : input.sequences) {

@@ -1,6 +1,8 @@
 // The item frequency map and the lift-driven clustering of items: named
 // cases, and random tables against a literal transcription of the greedy
 // procedure (every ordered pair examined at every seed).
+#include "engine/mining/item_clustering.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <map>
 #include <random>
 
-#include "engine/mining/item_clustering.h"
 #include "engine/mining/item_frequency.h"
 #include "mining_harness.h"
 

@@ -32,7 +32,8 @@ double Fraction(std::mt19937_64& rng) { return std::uniform_real_distribution<do
 // A support fraction, mostly low enough for patterns to be found: often an
 // exact share of n (where rounding errors of n x fraction show).
 double SupportFraction(std::mt19937_64& rng, int n) {
-  if (n > 0 && Chance(rng, 0.6)) return static_cast<double>(Uniform(rng, 0, std::max(1, n / 2))) / n;
+  if (n > 0 && Chance(rng, 0.6))
+    return static_cast<double>(Uniform(rng, 0, std::max(1, n / 2))) / n;
   if (Chance(rng, 0.3)) return Pick(rng, {0.0, 0.07, 0.1, 0.3, 0.5, 1.0});
   return Fraction(rng) * 0.6;
 }
@@ -42,8 +43,8 @@ double SupportFraction(std::mt19937_64& rng, int n) {
 RefInput MakeRandomCase(std::mt19937_64& rng, const RandomCaseOptions& options) {
   RefInput in;
   const int itemCount = Uniform(rng, 1, options.maxItems);
-  static const char* const kNames[] = {"alpha", "beta", "gamma", "delta", "eps", "zeta",
-                                       "eta",   "theta", "iota", "kappa"};
+  static const char* const kNames[] = {"alpha", "beta", "gamma", "delta", "eps",
+                                       "zeta",  "eta",  "theta", "iota",  "kappa"};
   std::vector<std::string> names;
   for (int i = 0; i < itemCount; ++i) names.emplace_back(kNames[i]);
   // Taxonomy labels are items of the dictionary too.
@@ -195,28 +196,30 @@ void RunEngine(SalEngine& engine, const SequenceDatabase& db, const MiningContex
                                        const SalEngine& engine) {
   const FrequentPatternTable& table = engine.patterns;
   if (table.size() != expected.patterns.size()) {
-    return ::testing::AssertionFailure() << "pattern count " << table.size() << ", expected "
-                                         << expected.patterns.size();
+    return ::testing::AssertionFailure()
+           << "pattern count " << table.size() << ", expected " << expected.patterns.size();
   }
   for (std::size_t id = 0; id < table.size(); ++id) {
     const auto pid = static_cast<PatternId>(id);
-    if (table.PatternOf(pid) != expected.patterns[id] || table.CountOf(pid) != expected.counts[id]) {
-      return ::testing::AssertionFailure() << "pattern " << id << " differs (count "
-                                           << table.CountOf(pid) << ", expected "
-                                           << expected.counts[id] << ")";
+    if (table.PatternOf(pid) != expected.patterns[id] ||
+        table.CountOf(pid) != expected.counts[id]) {
+      return ::testing::AssertionFailure()
+             << "pattern " << id << " differs (count " << table.CountOf(pid) << ", expected "
+             << expected.counts[id] << ")";
     }
   }
   if (engine.leaves != expected.leaves) {
-    return ::testing::AssertionFailure() << "leaves differ: " << engine.leaves.size() << " vs "
-                                         << expected.leaves.size();
+    return ::testing::AssertionFailure()
+           << "leaves differ: " << engine.leaves.size() << " vs " << expected.leaves.size();
   }
   if (engine.rules.size() != expected.rules.size()) {
-    return ::testing::AssertionFailure() << "rule count " << engine.rules.size() << ", expected "
-                                         << expected.rules.size();
+    return ::testing::AssertionFailure()
+           << "rule count " << engine.rules.size() << ", expected " << expected.rules.size();
   }
   for (std::size_t i = 0; i < engine.rules.size(); ++i) {
     const RuleRecord& r = engine.rules[i];
-    const reference::RefRule got{r.bodyId, r.headId, r.patternId, r.bodyCount, r.headCount, r.count};
+    const reference::RefRule got{r.bodyId,    r.headId,    r.patternId,
+                                 r.bodyCount, r.headCount, r.count};
     if (!(got == expected.rules[i]) || r.engine != &engine) {
       return ::testing::AssertionFailure() << "rule " << i << " differs";
     }

@@ -7,12 +7,12 @@
 // leaves and rules with the reference's.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <random>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "engine/mining/mining_context.h"
 #include "engine/mining/sequence_database.h"
@@ -40,8 +40,7 @@ using NamedSequences = std::vector<std::vector<std::vector<std::string>>>;
 reference::RefInput NamedInput(bool association, const NamedSequences& sequences, double minsupp);
 
 // The pattern of item names `names` in the dictionary of `input`.
-Pattern Named(const reference::RefInput& input,
-              const std::vector<std::vector<std::string>>& names);
+Pattern Named(const reference::RefInput& input, const std::vector<std::vector<std::string>>& names);
 
 // A one-line description of the settings of `input`, for failure messages.
 std::string Describe(const reference::RefInput& input);

@@ -298,12 +298,11 @@ class Reference {
           const Pattern body(S.begin(), S.begin() + static_cast<std::ptrdiff_t>(i + 1));
           const auto bodyIt = dictionary_.find(body);
           if (bodyIt == dictionary_.end() || frequent_.at(bodyIt->second) == 0) {
-            r.warnings.push_back(
-                "WARNING: failed to find frequent subsequence {" +
-                PatternText(in_.items, sequenceMode, body, true, false) +
-                "} while constructing a body for a rule from sequence {" +
-                PatternText(in_.items, sequenceMode, S, true, false) + " : " +
-                std::to_string(static_cast<int>(count)) + "}");
+            r.warnings.push_back("WARNING: failed to find frequent subsequence {" +
+                                 PatternText(in_.items, sequenceMode, body, true, false) +
+                                 "} while constructing a body for a rule from sequence {" +
+                                 PatternText(in_.items, sequenceMode, S, true, false) + " : " +
+                                 std::to_string(static_cast<int>(count)) + "}");
             continue;
           }
           const SupportCount bodyCount = frequent_.at(bodyIt->second);
@@ -316,12 +315,11 @@ class Reference {
           const Pattern head(S.begin() + static_cast<std::ptrdiff_t>(start), S.end());
           const auto headIt = dictionary_.find(head);
           if (headIt == dictionary_.end() || frequent_.at(headIt->second) == 0) {
-            r.warnings.push_back(
-                "WARNING: failed to find frequent subsequence {" +
-                PatternText(in_.items, sequenceMode, head, true, false) +
-                "} while constructing a head for a rule from sequence {" +
-                PatternText(in_.items, sequenceMode, S, true, false) + " : " +
-                std::to_string(static_cast<int>(count)) + "}");
+            r.warnings.push_back("WARNING: failed to find frequent subsequence {" +
+                                 PatternText(in_.items, sequenceMode, head, true, false) +
+                                 "} while constructing a head for a rule from sequence {" +
+                                 PatternText(in_.items, sequenceMode, S, true, false) + " : " +
+                                 std::to_string(static_cast<int>(count)) + "}");
             continue;
           }
           if (emitted.emplace(bodyIt->second, headIt->second).second) {
@@ -339,8 +337,8 @@ class Reference {
   std::uint32_t minCount_ = 0;
   std::uint32_t maxCount_ = 0;
   const RefSequence* selected_ = nullptr;
-  std::map<PatternId, SupportCount> frequent_;   // the frequent pattern map
-  std::map<Pattern, PatternId> dictionary_;      // the pattern dictionary
+  std::map<PatternId, SupportCount> frequent_;  // the frequent pattern map
+  std::map<Pattern, PatternId> dictionary_;     // the pattern dictionary
   std::vector<Pattern> byId_;
   std::set<PatternId> leaves_;
 };

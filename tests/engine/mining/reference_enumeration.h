@@ -52,12 +52,12 @@ struct RefRule {
 };
 
 struct RefResult {
-  std::vector<Pattern> patterns;       // by ID
-  std::vector<SupportCount> counts;    // by ID
+  std::vector<Pattern> patterns;     // by ID
+  std::vector<SupportCount> counts;  // by ID
   std::set<PatternId> leaves;
   std::vector<RefRule> rules;
-  std::vector<std::string> warnings;   // rule generation's debugger lines
-  bool truncated = false;              // the pattern limit was reached
+  std::vector<std::string> warnings;  // rule generation's debugger lines
+  bool truncated = false;             // the pattern limit was reached
 };
 
 // The minimum and maximum counts of the support bounds.

@@ -1,11 +1,12 @@
 // Rule generation on hand-made pattern tables: the order of splits, maxhead,
 // the confidence test with its tolerance, the sequence rules with their
 // emitted pairs and warnings, progress and cancellation.
+#include "engine/mining/rule_generation.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "engine/mining/rule_generation.h"
 #include "frame/host/debug_sink.h"
 #include "mining_harness.h"
 
@@ -28,7 +29,8 @@ class RuleGenerationTest : public ::testing::Test {
   std::vector<std::pair<Pattern, Pattern>> Rules() {
     std::vector<std::pair<Pattern, Pattern>> out;
     for (const RuleRecord& r : engine().rules) {
-      out.emplace_back(engine().patterns.PatternOf(r.bodyId), engine().patterns.PatternOf(r.headId));
+      out.emplace_back(engine().patterns.PatternOf(r.bodyId),
+                       engine().patterns.PatternOf(r.headId));
     }
     return out;
   }
@@ -94,11 +96,8 @@ TEST_F(RuleGenerationTest, ConfidenceBoundsAreInclusiveWithTheTolerance) {
   Add({{1, 2}}, 1);  // both splits have confidence 1/3
   const double third = 1.0 / 3.0;
   const double up = std::nextafter(std::nextafter(std::nextafter(third, 1.0), 1.0), 1.0);
-  for (const auto& [minconf, maxconf, rules] :
-       std::vector<std::tuple<double, double, std::size_t>>{{third, third, 2},
-                                                            {up, 1.0, 2},
-                                                            {0.0, third * (1 - 1e-12), 0},
-                                                            {0.34, 1.0, 0}}) {
+  for (const auto& [minconf, maxconf, rules] : std::vector<std::tuple<double, double, std::size_t>>{
+           {third, third, 2}, {up, 1.0, 2}, {0.0, third * (1 - 1e-12), 0}, {0.34, 1.0, 0}}) {
     engine().settings.minconf = minconf;
     engine().settings.maxconf = maxconf;
     GenerateRules(engine());
@@ -120,11 +119,10 @@ TEST_F(RuleGenerationTest, SequenceRulesKeepAtMostMaxheadItemsetsInTheHead) {
     if (engine().rules[i].patternId == whole) rules.push_back(Rules()[i]);
   }
   const Pattern tail{{4}, {5}};
-  EXPECT_EQ(rules, (std::vector<std::pair<Pattern, Pattern>>{
-                         {{{1}}, tail},
-                         {{{1}, {2}}, tail},
-                         {{{1}, {2}, {3}}, tail},
-                         {{{1}, {2}, {3}, {4}}, {{5}}}}));
+  EXPECT_EQ(rules, (std::vector<std::pair<Pattern, Pattern>>{{{{1}}, tail},
+                                                             {{{1}, {2}}, tail},
+                                                             {{{1}, {2}, {3}}, tail},
+                                                             {{{1}, {2}, {3}, {4}}, {{5}}}}));
 }
 
 TEST_F(RuleGenerationTest, ASequenceRuleMetTwiceKeepsTheFiguresOfTheSmallerId) {
@@ -144,7 +142,7 @@ TEST_F(RuleGenerationTest, MissingSequencePartsAreSkippedWithAWarning) {
   ScopedDebugSink sink([&](std::string_view text) { lines.emplace_back(text); });
   Add({{1}, {2, 3}}, 5);  // no <a> recorded
   Add({{4}}, 5);
-  Add({{4}, {5}}, 5);     // no <e> recorded
+  Add({{4}, {5}}, 5);  // no <e> recorded
   GenerateRules(engine());
   EXPECT_TRUE(engine().rules.empty());
   EXPECT_EQ(lines, (std::vector<std::string>{

@@ -1,7 +1,8 @@
 // The phases of a run on a real project file, and the reopening of the
 // project into the same results without mining.
-#include <gtest/gtest.h>
+#include "engine/run_phases.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <random>
 
 #include "engine/persistence/project_record_conversion.h"
-#include "engine/run_phases.h"
 #include "engine/text/pattern_text.h"
 #include "frame/host/debug_sink.h"
 #include "frame/host/module_error.h"
@@ -151,11 +151,10 @@ TEST_F(RunPhasesTest, TheProfileEntryShowsTheEnumerationBar) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log[0], "newbar:Collecting frequent itemsets / sequences:0-10000:wr");
   // The bar shows the pattern lines.
-  const auto text = std::find(log.begin(), log.end(),
-                              "bartext:" + PatternText(run->engine(),
-                                                       run->engine().patterns.PatternOf(0), false,
-                                                       true) +
-                                  " : " + std::to_string(run->engine().patterns.CountOf(0)));
+  const auto text = std::find(
+      log.begin(), log.end(),
+      "bartext:" + PatternText(run->engine(), run->engine().patterns.PatternOf(0), false, true) +
+          " : " + std::to_string(run->engine().patterns.CountOf(0)));
   EXPECT_NE(text, log.end());
   EXPECT_NE(std::find(log.begin(), log.end(), "title:Generating rules..."), log.end());
 }

@@ -84,7 +84,8 @@ TEST(SequenceDatabase, ReadsTheProjectOnceMappingIdsThroughTheTransactionList) {
     EXPECT_EQ(db.TransactionTime(0, 0), 1.0);
     EXPECT_EQ(db.TransactionTime(0, 1), 5.0);
     const auto stored = db.TransactionItems(0, 1);
-    EXPECT_EQ(std::vector<ItemNumber>(stored.begin(), stored.end()), (std::vector<ItemNumber>{3, 1}));
+    EXPECT_EQ(std::vector<ItemNumber>(stored.begin(), stored.end()),
+              (std::vector<ItemNumber>{3, 1}));
     const auto combined = db.ItemsetAt(0, 1);
     EXPECT_EQ(std::vector<ItemNumber>(combined.begin(), combined.end()),
               (std::vector<ItemNumber>{1, 3}));
