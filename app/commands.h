@@ -4,10 +4,12 @@
 // CLI11 application; when that subcommand is chosen on the command line,
 // parsing sets `action` to a function that runs it and returns the exit
 // status. Errors are thrown (DataError: status 1, UsageError: status 2) and
-// reported by main.
+// reported by main (CancelledError: status 130).
 //
 //   linkan info DATA [--weight VAR] [--delimiter C] [--module PATH]
 //   linkan import --format basket|spmf IN OUT.csv [--separator auto|comma|blank]
+//   linkan run DATA --task TASK.json --out DIR [--weight VAR] [--project FILE]
+//              [--format csv|basket|spmf] [--delimiter C] [--module PATH]
 //
 // Thread safety: main thread only.
 #pragma once
@@ -35,6 +37,7 @@ struct GlobalOptions {
 
 void RegisterInfoCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 void RegisterImportCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
+void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 
 // ---- Shared by the commands ----
 

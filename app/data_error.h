@@ -7,6 +7,7 @@
 //   "FILE:LINE: what is wrong"          (a whole line, e.g. the header)
 //   "FILE: what is wrong"               (the file as a whole)
 // The command layer prints it as one line and exits with status 1.
+// UsageError (status 2) and CancelledError (status 130) are reported alike.
 #pragma once
 
 #include <stdexcept>
@@ -30,10 +31,13 @@ class DataError : public std::runtime_error {
  private:
   static std::string Compose(const std::string& file, long line, long column,
                              const std::string& message) {
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about
+    // "literal" + std::to_string(...) in optimised builds.
     std::string text = file;
-    if (line > 0) text += ":" + std::to_string(line);
-    if (line > 0 && column > 0) text += ":" + std::to_string(column);
-    return text + ": " + message;
+    if (line > 0) text.append(":").append(std::to_string(line));
+    if (line > 0 && column > 0) text.append(":").append(std::to_string(column));
+    text.append(": ").append(message);
+    return text;
   }
 
   std::string file_;
@@ -43,6 +47,12 @@ class DataError : public std::runtime_error {
 
 // A command-line mistake (bad option value, conflicting options): exit 2.
 class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The user cancelled the command with Ctrl-C: exit 130.
+class CancelledError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };

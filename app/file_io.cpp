@@ -66,9 +66,10 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
   std::string tmpl;
   int fd = -1;
   for (int attempt = 0; fd < 0; ++attempt) {
-    tmpl = (folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                      std::to_string(attempt)))
-               .string();
+    std::string name = ".";
+    name.append(target.filename().string()).append(".tmp").append(std::to_string(::getpid()));
+    name.append("-").append(std::to_string(attempt));
+    tmpl = (folder / name).string();
     fd = ::open(tmpl.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && (errno != EEXIST || attempt > 1000)) {
       throw DataError(path, 0, 0, "cannot write: " + Reason(errno));

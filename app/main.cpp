@@ -1,8 +1,9 @@
 // main.cpp
 //
 // `linkan`: the standalone host of the link analysis module. Exit status:
-// 0 success, 1 bad data or a failed run, 2 a command-line mistake, 130
-// interrupted by a second Ctrl-C. Errors are one line on stderr.
+// 0 success, 1 bad data or a failed run, 2 a command-line mistake, 130 a
+// run cancelled by Ctrl-C (or ended by a second Ctrl-C). Errors are one
+// line on stderr.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   CommandAction action;
   RegisterInfoCommand(app, global, action);
   RegisterImportCommand(app, global, action);
+  RegisterRunCommand(app, global, action);
 
   try {
     app.parse(argc, argv);
@@ -45,6 +47,8 @@ int main(int argc, char** argv) {
     return action ? action() : Fail("no command given", 2);
   } catch (const UsageError& e) {
     return Fail(e.what(), 2);
+  } catch (const CancelledError& e) {
+    return Fail(e.what(), 130);
   } catch (const DataError& e) {
     return Fail(e.what(), 1);
   } catch (const std::exception& e) {

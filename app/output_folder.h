@@ -1,12 +1,26 @@
 // output_folder.h
 //
-// OutputFolder: the documents of a run as files in one folder. Documents are
-// numbered in the order they arrive; a report or macro becomes
-// "<n>-<slug>.txt", a spreadsheet "<n>-<slug>.csv" (csv_writer.h gives the
-// layout), where the slug is the document's name or title in lower case
-// with every run of other characters turned into one '-' (at most 40
-// characters; "document" when nothing is left). Each file is written all or
-// nothing. The list of documents (file, kind, titles) is kept for an index.
+// OutputFolder: the documents of a run as files in one folder, in one of
+// two modes.
+//
+//   kNumbered  Documents are numbered in the order they arrive: a report or
+//              macro becomes "<n>-<slug>.txt", a spreadsheet "<n>-<slug>.csv"
+//              (csv_writer.h gives the layout), where the slug is the
+//              document's name or title in lower case with every run of
+//              other characters turned into one '-' (at most 40 characters;
+//              "document" when nothing is left). Each file is written, all
+//              or nothing, when its document arrives.
+//   kRun       Files are named by the document's slug alone ("rules.csv"; a
+//              second document of the same name gets "-2", "-3", ...). They
+//              are written to a hidden staging folder inside the folder
+//              (".linkan-partial-XXXXXX", made at the first document) and
+//              moved into place only by Commit, which writes index.html
+//              last. A run that never commits leaves the folder as it was:
+//              the destructor removes the staging folder. Each document is
+//              also rendered as HTML for the index, and messages shown
+//              instead of a document can be listed (AddMessage).
+//
+// The list of documents (file, kind, titles) is kept for the index.
 //
 // Thread safety: one thread.
 #pragma once
@@ -19,33 +33,63 @@
 
 namespace linkan::app {
 
+enum class OutputMode { kNumbered, kRun };
+
 struct OutputDocument {
-  std::string file;   // path of the written file
-  std::string kind;   // "report", "macro" or "spreadsheet"
-  std::string title;  // the document's title (first title line of a spreadsheet)
-  std::array<std::string, 3> titleLines;  // spreadsheets: the three title lines
+  std::string file{};   // path of the file (in the folder); "" for a message
+  std::string kind{};   // "report", "macro", "spreadsheet" or "message"
+  std::string name{};   // the short name ("rules")
+  std::string title{};  // the document's title (first title line of a spreadsheet)
+  std::array<std::string, 3> titleLines{};  // spreadsheets: the three title lines
+  long rows = 0;        // spreadsheets: the number of rows
+  std::string text{};   // messages: the message
+  std::string html{};   // kRun: the document as an HTML fragment for the index
 };
 
 // "Rules of length 2!" -> "rules-of-length-2".
 std::string Slug(const std::string& title);
 
+// Spreadsheet rows shown in index.html; the CSV file always has them all.
+inline constexpr int kIndexRowLimit = 1000;
+
 class OutputFolder {
  public:
   // REQUIRES: `folder` exists (the command checks it).
-  explicit OutputFolder(std::string folder);
+  explicit OutputFolder(std::string folder, OutputMode mode = OutputMode::kNumbered);
+  ~OutputFolder();
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
 
   const std::string& folder() const { return folder_; }
+  OutputMode mode() const { return mode_; }
   const std::vector<OutputDocument>& documents() const { return documents_; }
 
-  // Write the document; return the file written. Throw DataError when the
-  // file cannot be written.
+  // Write the document; return the file's final path. Throw DataError when
+  // the file cannot be written (the document is then not listed).
   std::string AddText(TextDocKind kind, const std::string& title, const std::string& text);
   std::string AddSpreadsheet(const ResultsTable& table);
+  // Lists a message that was shown instead of the document `name`.
+  void AddMessage(const std::string& name, const std::string& text);
+
+  // kRun: moves every staged file into the folder, removes the files named
+  // in `obsolete` (file names in the folder, such as the tables of an
+  // earlier run) that this run did not write, and writes `indexHtml` as
+  // index.html, last and all or nothing. Throws DataError. After Commit the
+  // folder takes no more documents.
+  void Commit(const std::string& indexHtml, const std::vector<std::string>& obsolete);
 
  private:
   std::string NextPath(const std::string& name, const char* extension) const;
+  // kRun: the file name for `name` not used yet by this run.
+  std::string UniqueFileName(const std::string& name, const char* extension) const;
+  // kRun: where a file is written before Commit (the staging folder is made
+  // on first use).
+  std::string StagedPath(const std::string& fileName);
 
   std::string folder_;
+  OutputMode mode_;
+  std::string staging_;  // kRun: "" until the first document
+  bool committed_ = false;
   std::vector<OutputDocument> documents_;
 };
 

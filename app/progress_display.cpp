@@ -10,7 +10,7 @@ constexpr int kBarCells = 24;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 int PercentOf(const ProgressState& bar) {
-  if (bar.total <= 0) return -1;
+  if (bar.total <= 0 || bar.showCount) return -1;
   const long pos = std::clamp(bar.position, 0L, bar.total);
   return static_cast<int>(static_cast<long double>(pos) * 100 / bar.total);
 }
@@ -36,13 +36,16 @@ std::string ProgressDisplay::Render(const ProgressState& bar) const {
   const int percent = PercentOf(bar);
   if (percent >= 0) {
     const int filled = percent * kBarCells / 100;
-    line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
-            std::string(static_cast<std::size_t>(kBarCells - filled), '.') + "] " +
-            std::to_string(percent) + "%";
+    line.append(" [")
+        .append(static_cast<std::size_t>(filled), '#')
+        .append(static_cast<std::size_t>(kBarCells - filled), '.')
+        .append("] ")
+        .append(std::to_string(percent))
+        .append("%");
   } else if (bar.position > 0) {
-    line += " " + std::to_string(bar.position);
+    line.append(" ").append(std::to_string(bar.position));
   }
-  if (!bar.text.empty()) line += "  " + bar.text;
+  if (!bar.text.empty()) line.append("  ").append(bar.text);
   return CutToWidth(line, width_ - 1);
 }
 
@@ -83,6 +86,14 @@ void ProgressDisplay::Begin(ProgressState& bar) {
 void ProgressDisplay::Changed(ProgressState& bar) {
   std::lock_guard lock(mutex_);
   if (stack_.empty() || stack_.back() != &bar) return;  // hidden under another bar
+  Draw(bar, false);
+}
+
+void ProgressDisplay::Modify(ProgressState& bar,
+                             const std::function<void(ProgressState&)>& change) {
+  std::lock_guard lock(mutex_);
+  change(bar);
+  if (stack_.empty() || stack_.back() != &bar) return;
   Draw(bar, false);
 }
 

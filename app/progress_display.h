@@ -18,6 +18,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -34,6 +35,7 @@ struct ProgressState {
   std::string text;
   long total = 0;  // 0 or less: unknown
   long position = 0;
+  bool showCount = false;  // show the position as a count, not a percent
   int lastPercent = -1;  // last percent drawn (kBar) or tenth printed (kLines)
 };
 
@@ -49,6 +51,9 @@ class ProgressDisplay {
   void Begin(ProgressState& bar);
   // Call after changing `bar`'s fields (under no lock of your own).
   void Changed(ProgressState& bar);
+  // Changes `bar` under the display's lock, then redraws it as Changed does;
+  // for bars that several threads update.
+  void Modify(ProgressState& bar, const std::function<void(ProgressState&)>& change);
   // Stops showing `bar`; a bar below it is shown again.
   void End(ProgressState& bar);
 

@@ -3,10 +3,30 @@
 
 #include <stdexcept>
 
+#include "data_error.h"
+
 namespace linkan::app {
+namespace {
+
+DataTable LoadImported(const std::string& path, ImportFormat format, const LoadOptions& load) {
+  DataTable table = ImportFile(path, format);
+  if (load.weightVariable) {
+    const std::string& name = *load.weightVariable;
+    const int w = table.FindVariable(name);
+    if (w < 0) throw DataError(path, 0, 0, "no variable named \"" + name + "\" for the weight");
+    if (table.variable(w).kind != VariableKind::kNumeric) {
+      throw DataError(path, 0, 0, "the weight variable \"" + name + "\" must be numeric");
+    }
+    table.SetWeightVariable(w);
+  }
+  return table;
+}
+
+}  // namespace
 
 Session::Session(SessionOptions options, std::ostream& out, std::ostream& err, std::istream& in) {
-  table_ = LoadDataTable(options.dataPath, options.load);
+  table_ = options.format ? LoadImported(options.dataPath, *options.format, options.load)
+                         : LoadDataTable(options.dataPath, options.load);
   library_ = std::make_unique<ModuleLibrary>(FindModule(options.modulePath));
   host_ = std::make_unique<TerminalHost>(table_, std::move(options.terminal), out, err, in);
   module_ = library_->NewAnalysis();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "data_table.h"
+#include "importers.h"
 #include "interrupt.h"
 #include "module_loader.h"
 #include "terminal_host.h"
@@ -29,6 +30,9 @@ namespace linkan::app {
 struct SessionOptions {
   std::string dataPath;
   LoadOptions load;
+  // Read the data through an importer (basket, SPMF) instead of as a table;
+  // the weight variable, when given, is then looked up in the imported table.
+  std::optional<ImportFormat> format;
   std::optional<std::string> modulePath;  // --module
   TerminalOptions terminal;
 };

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <istream>
 #include <ostream>
+#include <utility>
 
 #include "csv_writer.h"
 #include "data_error.h"
@@ -20,21 +21,24 @@ namespace {
 class TerminalProgressBar : public HostProgressBar {
  public:
   TerminalProgressBar(ProgressDisplay& display, const std::atomic<bool>& cancelled,
-                      unsigned long min, unsigned long max, const std::string& title)
+                      unsigned long min, unsigned long max, const std::string& title,
+                      bool showCount)
       : display_(display), cancelled_(cancelled), min_(min) {
     state_.title = title;
     state_.total = max > min ? static_cast<long>(max - min) : 0;
+    state_.showCount = showCount;
     display_.Begin(state_);
   }
   ~TerminalProgressBar() override { display_.End(state_); }
 
+  // The module may update its bars from worker threads: every change goes
+  // through the display's lock.
   void SetPosition(unsigned long position) override {
-    state_.position = position > min_ ? static_cast<long>(position - min_) : 0;
-    display_.Changed(state_);
+    const long p = position > min_ ? static_cast<long>(position - min_) : 0;
+    display_.Modify(state_, [p](ProgressState& s) { s.position = p; });
   }
   void SetText(const std::string& text) override {
-    state_.text = text;
-    display_.Changed(state_);
+    display_.Modify(state_, [&text](ProgressState& s) { s.text = text; });
   }
   bool WasCancelled() const override { return cancelled_.load(); }
 
@@ -69,7 +73,7 @@ TerminalHost::TerminalHost(const DataTable& table, TerminalOptions options, std:
       in_(in),
       display_(err, options_.progress, options_.width),
       dataFolder_(FolderOf(table.source())) {
-  if (!options_.outputFolder.empty()) output_.emplace(options_.outputFolder);
+  if (!options_.outputFolder.empty()) output_.emplace(options_.outputFolder, options_.outputMode);
 }
 
 TerminalHost::~TerminalHost() {
@@ -118,10 +122,25 @@ void TerminalHost::FreeMem(void* p) { std::free(p); }
 
 // ---- Messages --------------------------------------------------------------------
 
-void TerminalHost::ShowMessage(const std::string& text) { display_.Print(text); }
+void TerminalHost::ShowMessage(const std::string& text) {
+  if (holding_) {
+    held_.push_back({text, text});
+    return;
+  }
+  display_.Print(text);
+}
 
 void TerminalHost::ShowMessageBox(const std::string& caption, const std::string& text) {
+  if (holding_) {
+    held_.push_back({caption + ": " + text, text});
+    return;
+  }
   display_.Print(caption + ": " + text);
+}
+
+std::vector<HeldMessage> TerminalHost::ReleaseMessages() {
+  holding_ = false;
+  return std::exchange(held_, {});
 }
 
 bool TerminalHost::AskYesNo(const std::string& caption, const std::string& text) {
@@ -187,13 +206,16 @@ std::unique_ptr<HostProgressBar> TerminalHost::NewProgressBar(unsigned long min,
                                                               const std::string& title,
                                                               bool /*watchExternalCancel*/,
                                                               bool /*raiseOnExternalCancel*/) {
-  return std::make_unique<TerminalProgressBar>(display_, cancelled_, min, max, title);
+  return std::make_unique<TerminalProgressBar>(display_, cancelled_, min, max, title,
+                                               options_.countingBars);
 }
 
 // ---- Environment --------------------------------------------------------------------
 
 int TerminalHost::GetProfileInt(int entry, int defaultValue) const {
   const std::string name = "LINKAN_PROFILE_" + std::to_string(entry);
+  const auto commandDefault = options_.profileDefaults.find(entry);
+  if (commandDefault != options_.profileDefaults.end()) defaultValue = commandDefault->second;
   const char* value = std::getenv(name.c_str());
   if (!value) return defaultValue;
   std::string_view text(value);
@@ -239,12 +261,13 @@ bool TerminalHost::ShowTextDocument(TextDocKind kind, const std::string& title,
     output_->AddText(kind, title, text);
     return true;
   } catch (const DataError& e) {
-    display_.Print(std::string("linkan: ") + e.what());
+    NoteWriteError(e.what());
     return false;
   }
 }
 
 bool TerminalHost::ShowSpreadsheet(const ResultsTable& table) {
+  if (spreadsheetObserver_) spreadsheetObserver_(table);
   if (!output_) {
     for (const std::string& line : table.titles) {
       if (!line.empty()) out_ << "== " << line << " ==\n";
@@ -256,9 +279,15 @@ bool TerminalHost::ShowSpreadsheet(const ResultsTable& table) {
     output_->AddSpreadsheet(table);
     return true;
   } catch (const DataError& e) {
-    display_.Print(std::string("linkan: ") + e.what());
+    NoteWriteError(e.what());
     return false;
   }
+}
+
+void TerminalHost::NoteWriteError(const std::string& text) {
+  if (writeError_.empty()) writeError_ = text;
+  // A run reports the first failed write itself, as its error.
+  if (options_.outputMode != OutputMode::kRun) display_.Print("linkan: " + text);
 }
 
 bool TerminalHost::CreateAnalysisDialog(CAnalysisModelessDialog& /*dialog*/) { return true; }

@@ -8,34 +8,45 @@
 //                whose weight is missing is skipped. Missing-data code -9999.
 //   Messages     message lines and message boxes ("caption: text") and host
 //                log lines ("log[level]: text") go to the error stream.
+//                Messages may be held (HoldMessages) and printed later,
+//                so that a command can drop one it reports itself.
 //   Questions    under automation: Yes without asking. Interactive (stdin
 //                is a terminal): asked on the terminal until y/yes or n/no;
 //                end of input is No. Otherwise: No, and the question and the
 //                answer are written to the error stream.
 //   Progress     ProgressDisplay on the error stream (a bar on a terminal).
+//                With `countingBars`, bars the module makes through
+//                NewProgressBar show their position as a count (the
+//                module's enumeration bar counts patterns).
 //   Cancel       UserCancelled() is the cancel flag, set by Ctrl-C
 //                (InterruptScope) or RequestCancel().
 //   Debug        DebugOutput writes to the error stream when `debug` is set
 //                (the LINKAN_DEBUG environment variable).
 //   Environment  the data-files folder is the folder of the data file;
 //                profile entry <n> is the integer in the environment
-//                variable LINKAN_PROFILE_<n> (the default when unset or not
-//                an integer); temporary files are made in $TMPDIR (/tmp when
-//                unset) and exist, empty, when their name is returned.
+//                variable LINKAN_PROFILE_<n>, else the command's default
+//                (`profileDefaults`), else the module's default; temporary
+//                files are made in $TMPDIR (/tmp when unset) and exist,
+//                empty, when their name is returned.
 //   Documents    with an output folder: files there (output_folder.h);
-//                without one: written to the output stream.
+//                without one: written to the output stream. A spreadsheet
+//                observer, when set, sees every spreadsheet shown.
 //   Dialogs      a modeless dialog is always "shown"; a codes page is
 //                confirmed as proposed.
 //
 // Thread safety: the module calls from its thread; DebugOutput, AllocMem,
-// FreeMem and UserCancelled may be called from any thread.
+// FreeMem, UserCancelled and the progress bars' members may be called from
+// any thread.
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data_table.h"
 #include "linkanalysis/analysis_doc.h"
@@ -51,7 +62,16 @@ struct TerminalOptions {
   ProgressMode progress = ProgressMode::kNone;
   int width = 80;              // terminal width for the bar
   std::string outputFolder{};  // empty: documents to the output stream
+  OutputMode outputMode = OutputMode::kNumbered;
   std::string tempFolder{};    // empty: $TMPDIR, else /tmp
+  bool countingBars = false;   // NewProgressBar bars show a count
+  std::map<int, int> profileDefaults{};  // profile entries when the environment has none
+};
+
+// A message shown while messages were held.
+struct HeldMessage {
+  std::string line;  // as it would have been printed
+  std::string text;  // the module's text alone (no caption)
 };
 
 class TerminalHost : public CAnalysisDoc {
@@ -67,7 +87,22 @@ class TerminalHost : public CAnalysisDoc {
   void ResetCancel() { cancelled_.store(false); }
 
   void SetAutomation(bool on) { options_.automation = on; }
+
+  // While held, messages and message boxes are kept instead of printed.
+  void HoldMessages() { holding_ = true; }
+  // Stops holding and returns the messages held since HoldMessages.
+  std::vector<HeldMessage> ReleaseMessages();
+  // Prints `line` on the error stream (clearing any progress bar).
+  void PrintLine(const std::string& line) { display_.Print(line); }
+
+  using SpreadsheetObserver = std::function<void(const ResultsTable&)>;
+  void SetSpreadsheetObserver(SpreadsheetObserver observer) {
+    spreadsheetObserver_ = std::move(observer);
+  }
   OutputFolder* outputFolder() { return output_ ? &*output_ : nullptr; }
+  // The first document that could not be written ("" when none): printed
+  // at once, except in OutputMode::kRun, where the command reports it.
+  const std::string& writeError() const { return writeError_; }
   ProgressDisplay& display() { return display_; }
 
   // ---- CAnalysisDoc: the table ----
@@ -117,6 +152,7 @@ class TerminalHost : public CAnalysisDoc {
 
  private:
   bool ValidVariable(int var) const { return var >= 1 && var <= table_.VariableCount(); }
+  void NoteWriteError(const std::string& text);
 
   const DataTable& table_;
   TerminalOptions options_;
@@ -128,6 +164,10 @@ class TerminalHost : public CAnalysisDoc {
   std::atomic<bool> cancelled_{false};
   ProgressState mainBar_;  // d_pbar / dstart / termom / dstop
   bool mainBarShown_ = false;
+  bool holding_ = false;
+  std::vector<HeldMessage> held_;
+  SpreadsheetObserver spreadsheetObserver_;
+  std::string writeError_;
 };
 
 }  // namespace linkan::app

@@ -27,6 +27,16 @@ struct SequenceStep {
   int next = 0;
 };
 
+// The size of the last run's results, for a host's summary line.
+struct RunSummary {
+  bool association = true;               // false: sequence analysis
+  unsigned long long transactions = 0;   // N: transactions (sequences)
+  unsigned long long items = 0;          // items in the item dictionary
+  unsigned long long frequentItems = 0;  // frequent single items (the item list)
+  unsigned long long patterns = 0;       // frequent itemsets or sequences
+  unsigned long long rules = 0;          // association or sequential rules
+};
+
 class IAnalysisModule {
  public:
   virtual ~IAnalysisModule() = default;
@@ -56,6 +66,12 @@ class IAnalysisModule {
   // when it showed a message instead (`error` holds it), 1 on an error
   // (`error` set).
   virtual int RunResultCommand(int id, std::string& error) = 0;
+  // Fills `summary` from the results the last RunTask left; false (and
+  // `summary` untouched) when there are none.
+  virtual bool GetRunSummary(RunSummary& summary) const {
+    (void)summary;
+    return false;
+  }
 };
 
 using NewAnalysisFn = IAnalysisModule* (*)();

@@ -132,6 +132,19 @@ int CSequence::RunResultCommand(int id, std::string& error) {
   return 2;
 }
 
+bool CSequence::GetRunSummary(RunSummary& summary) const {
+  // Results exist once a run (or a reopened project) opened the results
+  // dialog.
+  if (!engine_ || !resultDialog_) return false;
+  summary.association = engine_->IsAssociationMode();
+  summary.transactions = engine_->settings.size;
+  summary.items = engine_->items.size();
+  summary.frequentItems = engine_->itemFrequency.size();
+  summary.patterns = engine_->patterns.size();
+  summary.rules = engine_->rules.size();
+  return true;
+}
+
 void CSequence::GetText(int row, short column, std::string& text) const {
   text = StripFormatting(doc().GetCellText(row, column));
 }

@@ -42,6 +42,7 @@ class CSequence : public CAnalysisSupport {
   std::string GetAnalysisName() const override;
   int RunTask(const std::string& taskJson, std::string& error) override;
   int RunResultCommand(int id, std::string& error) override;
+  bool GetRunSummary(RunSummary& summary) const override;
 
   // ---- Steps ----
   // Discards the engine and starts again from the defaults; always 1.

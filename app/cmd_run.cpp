@@ -1,0 +1,319 @@
+// cmd_run.cpp
+//
+// `linkan run DATA --task TASK.json --out DIR`: the main job. Loads the
+// table (or imports a basket or SPMF file), loads the module, applies the
+// task as a script would (automation: no questions, Yes), runs the
+// analysis into the project file, and writes the result tables to DIR:
+// items.csv, rules.csv, itemsets.csv and, when the task selects items, the
+// four tables restricted to them; then DIR/index.html, last.
+//
+// All or nothing in DIR: the tables are staged and moved into place only
+// when every one of them was made; a run that fails or is cancelled leaves
+// DIR as it was (a folder it made is removed again while empty). The
+// project file is the module's: it keeps its last committed state.
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <set>
+
+#include "commands.h"
+#include "data_error.h"
+#include "html_index.h"
+#include "linkanalysis/results_table.h"
+#include "run_report.h"
+#include "session.h"
+#include "task_file.h"
+
+namespace linkan::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The module's first step (Init), after which a task may run.
+constexpr int kStepInit = 100;
+// The host profile entry that shows the enumeration's pattern count.
+constexpr int kEnumerationProgressEntry = 55607;
+
+struct RunArgs {
+  std::string data;
+  std::string task;
+  std::string out;
+  std::string weight;
+  std::string project;
+  std::string format = "csv";
+  std::string delimiter;
+  std::string module;
+};
+
+// One result command of the results dialog and the table it makes.
+struct ResultOutput {
+  int command;
+  const char* name;  // the document's name, and its file's
+};
+
+constexpr int kItemList = 1189;
+constexpr int kRuleSummary = 1022;
+constexpr ResultOutput kTables[] = {{kItemList, "items"}, {kRuleSummary, "rules"}, {1023, "itemsets"}};
+constexpr ResultOutput kSelectedTables[] = {{1192, "rules-selected"},
+                                            {1193, "rules-selected-bodies"},
+                                            {1190, "rules-selected-heads"},
+                                            {1191, "itemsets-selected"}};
+
+// The output folder: made when missing (with its missing parents); unless
+// kept, the folders made are removed again when the run fails, as long as
+// they are empty.
+class OutputFolderMaker {
+ public:
+  explicit OutputFolderMaker(const std::string& folder) {
+    std::error_code ec;
+    fs::path path = fs::absolute(folder, ec).lexically_normal();
+    if (!path.has_filename()) path = path.parent_path();
+    if (fs::exists(path, ec)) {
+      if (!fs::is_directory(path, ec)) {
+        throw DataError(folder, 0, 0, "the output folder is not a folder");
+      }
+      return;
+    }
+    for (fs::path p = path; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
+      made_.push_back(p);
+      if (p == p.parent_path()) break;
+    }
+    fs::create_directories(path, ec);
+    if (ec) throw DataError(folder, 0, 0, "cannot make the output folder: " + ec.message());
+  }
+  ~OutputFolderMaker() {
+    if (kept_) return;
+    for (const fs::path& p : made_) {  // innermost first; remove() spares a folder in use
+      std::error_code ec;
+      fs::remove(p, ec);
+    }
+  }
+  OutputFolderMaker(const OutputFolderMaker&) = delete;
+  OutputFolderMaker& operator=(const OutputFolderMaker&) = delete;
+  void Keep() { kept_ = true; }
+
+ private:
+  std::vector<fs::path> made_;
+  bool kept_ = false;
+};
+
+// Prints the messages held during a module call, except `reported` (the
+// text the command reports itself).
+void PrintHeld(TerminalHost& host, const std::vector<HeldMessage>& held,
+               const std::string& reported) {
+  for (const HeldMessage& m : held) {
+    if (!reported.empty() && m.text == reported) continue;
+    host.PrintLine(OneLine(m.line));
+  }
+}
+
+class RunCommand {
+ public:
+  RunCommand(const RunArgs& args, const GlobalOptions& global) : args_(args), global_(global) {}
+
+  int Run() {
+    const auto started = std::chrono::steady_clock::now();
+    SessionOptions options = MakeSessionOptions();
+    TaskFile task = ReadTaskFile(args_.task);
+    project_ = ApplyProjectFile(
+        task, args_.project.empty() ? std::nullopt : std::optional<std::string>(args_.project),
+        args_.out);
+    const std::optional<std::vector<std::string>> selected = task.SelectedItems();
+
+    // A bad table is reported before the module loads or DIR is made.
+    std::optional<OutputFolderMaker> folder;  // outlives the session's staged files
+    Session session(std::move(options), std::cout, std::cerr, std::cin);
+    folder.emplace(args_.out);
+    TerminalHost& host = session.host();
+    IAnalysisModule& module = session.module();
+    std::set<std::string> itemNames;
+    host.SetSpreadsheetObserver([&itemNames](const ResultsTable& t) {
+      if (t.documentName != "items") return;
+      for (int r = 0; r < t.rows; ++r) {
+        if (t.IsText(r, 0)) itemNames.insert(t.Text(r, 0));
+      }
+    });
+
+    module.ExecuteStep(kStepInit);
+    std::string error;
+    host.HoldMessages();
+    const int rc = module.RunTask(task.Text(), error);
+    PrintHeld(host, host.ReleaseMessages(), rc == 0 ? std::string() : error);
+    ThrowIfCancelled(host);
+    if (rc != 0) throw DataError(args_.task, 0, 0, OneLine(error) + ProjectContext());
+
+    RunSummary summary;
+    const bool haveSummary = module.GetRunSummary(summary);
+    std::vector<ResultOutput> outputs(std::begin(kTables), std::end(kTables));
+    if (selected) outputs.insert(outputs.end(), std::begin(kSelectedTables), std::end(kSelectedTables));
+    OutputFolder& out = *host.outputFolder();
+    for (const ResultOutput& o : outputs) {
+      host.HoldMessages();
+      const int r = module.RunResultCommand(o.command, error);
+      const std::vector<HeldMessage> held = host.ReleaseMessages();
+      ThrowIfCancelled(host);
+      if (!host.writeError().empty()) throw std::runtime_error(host.writeError());
+      // The rule summary of a run without rules reports that as an error;
+      // for us it is a message like the other tables' "no rule" message.
+      const bool noRules = r == 1 && o.command == kRuleSummary && haveSummary && summary.rules == 0;
+      PrintHeld(host, held, r == 0 ? std::string() : error);
+      if (r == 1 && !noRules) throw std::runtime_error(std::string(o.name) + ": " + OneLine(error));
+      if (r != 0) out.AddMessage(o.name, OneLine(error));
+      if (o.command == kItemList && selected) WarnUnselectable(host, *selected, itemNames);
+    }
+
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const std::string summaryLine = haveSummary ? FormatRunSummary(summary, seconds) : "";
+    std::vector<std::string> obsolete;
+    for (const ResultOutput& o : kTables) obsolete.push_back(std::string(o.name) + ".csv");
+    for (const ResultOutput& o : kSelectedTables) obsolete.push_back(std::string(o.name) + ".csv");
+    out.Commit(IndexHtml(MakeIndexPage(session, summary, haveSummary, summaryLine), out.documents()),
+               obsolete);
+    folder->Keep();
+    PrintReport(out, summaryLine);
+    return 0;
+  }
+
+ private:
+  SessionOptions MakeSessionOptions() const {
+    SessionOptions options;
+    options.dataPath = args_.data;
+    if (args_.format != "csv") {
+      options.format = ParseImportFormat(args_.format);
+      if (!options.format) {
+        throw UsageError("--format: \"csv\", \"basket\" or \"spmf\", not \"" + args_.format + "\"");
+      }
+      if (!args_.delimiter.empty()) throw UsageError("--delimiter applies to --format csv only");
+    }
+    if (!args_.weight.empty()) options.load.weightVariable = args_.weight;
+    if (!args_.delimiter.empty()) options.load.delimiter = ParseDelimiter(args_.delimiter);
+    if (!args_.module.empty()) options.modulePath = args_.module;
+    options.terminal = TerminalOptionsForProcess(global_);
+    options.terminal.automation = true;
+    options.terminal.outputFolder = args_.out;
+    options.terminal.outputMode = OutputMode::kRun;
+    // On a terminal the enumeration shows how many patterns it has found.
+    options.terminal.countingBars = true;
+    if (options.terminal.progress == ProgressMode::kBar) {
+      options.terminal.profileDefaults[kEnumerationProgressEntry] = 1;
+    }
+    return options;
+  }
+
+  void ThrowIfCancelled(const TerminalHost& host) const {
+    if (!host.UserCancelled()) return;
+    throw CancelledError("cancelled: nothing was written to " + args_.out +
+                         (project_.empty() ? std::string()
+                                           : "; the project " + project_ +
+                                                 " keeps its last committed state"));
+  }
+
+  // Names the project file when its folder is missing (the module's
+  // message does not).
+  std::string ProjectContext() const {
+    if (project_.empty()) return {};
+    fs::path folder = fs::path(project_).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) return {};
+    return " (project file " + project_ + ")";
+  }
+
+  // A name in "SelectedItems" that is not in the item list selects nothing:
+  // most likely a typing mistake, so say so.
+  static void WarnUnselectable(TerminalHost& host, const std::vector<std::string>& names,
+                               const std::set<std::string>& items) {
+    for (const std::string& name : names) {
+      if (!name.empty() && !items.count(name)) {
+        host.PrintLine("linkan: warning: \"SelectedItems\": \"" + name +
+                       "\" is not in the item list (items.csv)");
+      }
+    }
+  }
+
+  IndexPage MakeIndexPage(const Session& session, const RunSummary& summary, bool haveSummary,
+                          const std::string& summaryLine) const {
+    IndexPage page;
+    page.title = "Link analysis of " + fs::path(args_.data).filename().string();
+    const DataTable& table = session.table();
+    page.facts.emplace_back("Data", args_.data + " (" + std::to_string(table.CaseCount()) +
+                                        " cases, " + std::to_string(table.VariableCount()) +
+                                        " variables)");
+    if (table.weightVariable() >= 0) {
+      page.facts.emplace_back("Weight", table.variable(table.weightVariable()).name);
+    }
+    page.facts.emplace_back("Task", args_.task);
+    page.facts.emplace_back("Project", project_);
+    if (haveSummary) {
+      page.facts.emplace_back("Analysis", summary.association ? "association rules"
+                                                              : "sequence analysis");
+    }
+    page.summary = summaryLine;
+    return page;
+  }
+
+  void PrintReport(const OutputFolder& out, const std::string& summaryLine) const {
+    if (!summaryLine.empty()) std::cout << summaryLine << '\n';
+    for (const OutputDocument& doc : out.documents()) {
+      if (doc.kind == "message") {
+        std::cout << "  " << doc.name << ": " << doc.text << '\n';
+      } else if (doc.kind == "spreadsheet") {
+        std::cout << "  " << doc.file << " (" << doc.rows << (doc.rows == 1 ? " row)" : " rows)")
+                  << '\n';
+      } else {
+        std::cout << "  " << doc.file << '\n';
+      }
+    }
+    std::cout << "project: " << project_ << '\n'
+              << "results: " << (fs::path(args_.out) / "index.html").string() << '\n'
+              << std::flush;
+  }
+
+  const RunArgs& args_;
+  const GlobalOptions& global_;
+  std::string project_;
+};
+
+}  // namespace
+
+void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action) {
+  auto args = std::make_shared<RunArgs>();
+  CLI::App* cmd = app.add_subcommand(
+      "run",
+      "Run the analysis of a task file on a data table and write the result tables\n"
+      "(items.csv, rules.csv, itemsets.csv, and with \"SelectedItems\" the tables of the\n"
+      "selected items) and index.html to DIR; the project file keeps the run.\n"
+      "Imported tables have the variables ID and item (--format basket) or ID, time and\n"
+      "item (--format spmf), for the task's \"Variables\" to name.");
+  cmd->add_option("DATA", args->data,
+                  "the data table (CSV, or TSV for .tsv/.tab files), or a basket or SPMF file "
+                  "with --format")
+      ->required();
+  cmd->add_option("--task", args->task,
+                  "the task: a JSON object of task properties (\"Variables\", \"MinimumSupport\", "
+                  "...)")
+      ->required();
+  cmd->add_option("--out", args->out, "the folder for the results (made when missing)")
+      ->required();
+  cmd->add_option("--weight", args->weight, "the numeric variable holding the case weights");
+  cmd->add_option("--project", args->project,
+                  "the project file (default: the task's \"DatabaseFile\", else "
+                  "DIR/LinkAnalysis.dbs); overrides \"DatabaseFile\"");
+  cmd->add_option("--format", args->format,
+                  "csv (a table), basket (one transaction per line: variables ID, item) or spmf "
+                  "(sequences: variables ID, time, item)")
+      ->default_str("csv");
+  cmd->add_option("--delimiter", args->delimiter,
+                  "csv: the field delimiter, one character or \"tab\" (default: by file "
+                  "extension)");
+  cmd->add_option("--module", args->module,
+                  "the analysis module library (default: $LINKAN_MODULE, else beside linkan)");
+  cmd->callback([args, &global, &action] {
+    action = [args, &global] { return RunCommand(*args, global).Run(); };
+  });
+}
+
+}  // namespace linkan::app

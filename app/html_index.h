@@ -1,0 +1,52 @@
+// html_index.h
+//
+// index.html of a run: one self-contained page (no scripts, no external
+// files) that shows every document of the run in order. A spreadsheet is
+// shown as an HTML table with its three title lines, its column names and
+// its row names, and a link to its CSV file; a report as preformatted text;
+// a message shown instead of a document as that message. Every text from
+// the data or the module is HTML-escaped.
+//
+// Numbers are shown to 6 significant digits for reading, with the exact
+// value (as in the CSV file) in the cell's tooltip; a missing cell is
+// empty. A spreadsheet shows at most `maxRows` rows, then says how many
+// more its file holds.
+//
+// Thread safety: no shared state.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "output_folder.h"
+
+namespace linkan {
+struct ResultsTable;
+}
+
+namespace linkan::app {
+
+// & < > " ' as entities; every other byte unchanged.
+std::string HtmlEscape(std::string_view text);
+
+// A spreadsheet as an HTML fragment: title lines, then the table. `fileName`
+// is the CSV file's name relative to index.html ("" for none).
+std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::string& fileName);
+
+// A report or macro as an HTML fragment.
+std::string TextDocumentHtml(const std::string& title, const std::string& text,
+                             const std::string& fileName);
+
+struct IndexPage {
+  std::string title;                                       // the page's heading
+  std::vector<std::pair<std::string, std::string>> facts;  // label, value (data, task, ...)
+  std::string summary;                                     // the run's summary line
+};
+
+// The whole page: heading, facts, summary, then each document's fragment
+// (OutputDocument::html; messages rendered here) in order.
+std::string IndexHtml(const IndexPage& page, const std::vector<OutputDocument>& documents);
+
+}  // namespace linkan::app

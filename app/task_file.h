@@ -1,0 +1,53 @@
+// task_file.h
+//
+// TaskFile: the task of `linkan run`, a JSON object of task properties by
+// their automation names (the module checks the keys and values). The host
+// reads and parses it, decides the project file, and hands the text to the
+// module.
+//
+// The project file of a run, in this order:
+//   1. --project FILE on the command line (it replaces the task's
+//      "DatabaseFile"),
+//   2. the task's "DatabaseFile",
+//   3. LinkAnalysis.dbs in the output folder.
+// Relative paths are relative to the current folder, as every path on the
+// command line.
+//
+// Thread safety: no shared state.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace linkan::app {
+
+inline constexpr const char* kDefaultProjectFileName = "LinkAnalysis.dbs";
+
+struct TaskFile {
+  std::string path;
+  nlohmann::json json;  // an object
+
+  // The text handed to the module.
+  std::string Text() const { return json.dump(); }
+  // The item names of "SelectedItems" ("a | b" -> {"a", "b"}, blanks around
+  // a name dropped), or nothing when the task has no such text.
+  std::optional<std::vector<std::string>> SelectedItems() const;
+};
+
+// Reads and parses `path`. Throws DataError naming the file: unreadable,
+// not JSON (with the parser's line and column), or not a JSON object.
+TaskFile ReadTaskFile(const std::string& path);
+
+// Parses `text` as the task of `source`, as ReadTaskFile does.
+TaskFile ParseTaskFile(const std::string& text, const std::string& source);
+
+// Decides the project file by the order above and writes it into the
+// task's "DatabaseFile". Returns the path; "" when the task's
+// "DatabaseFile" is not a text (the module reports that).
+std::string ApplyProjectFile(TaskFile& task, const std::optional<std::string>& projectOption,
+                             const std::string& outputFolder);
+
+}  // namespace linkan::app

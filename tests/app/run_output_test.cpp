@@ -1,0 +1,240 @@
+// run_output_test.cpp
+//
+// The pieces of `linkan run` below the command: the staged output folder,
+// index.html, the task file and the project file's choice, the summary.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <limits>
+#include <sstream>
+#include <thread>
+
+#include "app_test_util.h"
+#include "data_error.h"
+#include "html_index.h"
+#include "linkanalysis/results_table.h"
+#include "output_folder.h"
+#include "run_report.h"
+#include "task_file.h"
+#include "terminal_host.h"
+
+namespace linkan::app {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A `rows` x 2 spreadsheet: a text column and a number column.
+ResultsTable Table(const std::string& name, int rows) {
+  ResultsTable t;
+  t.documentName = name;
+  t.titles = {"Title of " + name, "second <line>", ""};
+  t.rows = rows;
+  t.cols = 2;
+  t.columnNames = {"Item name", "Support(%)"};
+  for (int r = 0; r < rows; ++r) t.rowNames.push_back(std::to_string(r + 1));
+  t.texts.assign(static_cast<std::size_t>(rows) * 2, "");
+  t.hasText.assign(static_cast<std::size_t>(rows) * 2, 0);
+  t.numbers.assign(static_cast<std::size_t>(rows) * 2, std::numeric_limits<double>::quiet_NaN());
+  t.textColumn = {1, 0};
+  for (int r = 0; r < rows; ++r) {
+    t.texts[t.Index(r, 0)] = "item " + std::to_string(r);
+    t.hasText[t.Index(r, 0)] = 1;
+    t.numbers[t.Index(r, 1)] = 100.0 / 3 * r;
+  }
+  return t;
+}
+
+TEST(RunOutputFolderTest, NothingAppearsBeforeCommit) {
+  TempDir dir;
+  WriteFile(dir.File("rules.csv"), "old rules\n");
+  WriteFile(dir.File("rules-selected.csv"), "old selection\n");
+  WriteFile(dir.File("index.html"), "old index\n");
+  {
+    OutputFolder out(dir.path(), OutputMode::kRun);
+    EXPECT_EQ(out.AddSpreadsheet(Table("rules", 2)), dir.File("rules.csv"));
+    out.AddMessage("rules-selected-heads", "There is no rule to produce.");
+    // Staged: the folder still shows the earlier run, plus the staging folder.
+    EXPECT_EQ(ReadFile(dir.File("rules.csv")), "old rules\n");
+    EXPECT_EQ(Listing(dir.path()).size(), 4u);
+  }
+  // Not committed: the staging folder is gone, the earlier run untouched.
+  EXPECT_EQ(Listing(dir.path()),
+            (std::vector<std::string>{"index.html", "rules-selected.csv", "rules.csv"}));
+  EXPECT_EQ(ReadFile(dir.File("index.html")), "old index\n");
+}
+
+TEST(RunOutputFolderTest, CommitMovesFilesRemovesObsoleteOnesAndWritesTheIndexLast) {
+  TempDir dir;
+  WriteFile(dir.File("rules-selected.csv"), "old selection\n");
+  WriteFile(dir.File("notes.txt"), "the user's own file\n");
+  OutputFolder out(dir.path(), OutputMode::kRun);
+  out.AddSpreadsheet(Table("items", 1));
+  out.AddSpreadsheet(Table("rules", 2));
+  out.AddSpreadsheet(Table("rules", 3));  // same name: numbered
+  out.AddMessage("rules-selected", "no rule");
+  ASSERT_EQ(out.documents().size(), 4u);
+  EXPECT_EQ(out.documents()[2].file, dir.File("rules-2.csv"));
+  EXPECT_EQ(out.documents()[2].rows, 3);
+  EXPECT_EQ(out.documents()[3].kind, "message");
+  out.Commit("<html></html>\n", {"items.csv", "rules.csv", "rules-selected.csv"});
+  EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"index.html", "items.csv", "notes.txt",
+                                                          "rules-2.csv", "rules.csv"}));
+  EXPECT_EQ(ReadFile(dir.File("index.html")), "<html></html>\n");
+  EXPECT_EQ(ReadFile(dir.File("rules.csv")),
+            ",Item name,Support(%)\n1,item 0,0\n2,item 1,33.333333333333336\n");
+  EXPECT_THROW(out.AddSpreadsheet(Table("late", 1)), DataError);
+}
+
+TEST(RunOutputFolderTest, TerminalHostReportsAFailedWriteOnce) {
+  TempDir dir;
+  std::ostringstream out, err;
+  std::istringstream in;
+  const DataTable table = ParseDataTable("a\n1\n", "t.csv");
+  TerminalHost host(table, {.outputFolder = dir.File("gone"), .outputMode = OutputMode::kRun},
+                    out, err, in);
+  EXPECT_FALSE(host.ShowSpreadsheet(Table("rules", 1)));
+  EXPECT_NE(host.writeError().find("gone"), std::string::npos) << host.writeError();
+  EXPECT_EQ(err.str(), "");  // the run reports it as its error
+}
+
+TEST(RunOutputFolderTest, HeldMessagesAreReturnedNotPrinted) {
+  std::ostringstream out, err;
+  std::istringstream in;
+  const DataTable table = ParseDataTable("a\n1\n", "t.csv");
+  TerminalHost host(table, {}, out, err, in);
+  host.HoldMessages();
+  host.ShowMessage("first");
+  host.ShowMessageBox("CAPTION", "second");
+  const std::vector<HeldMessage> held = host.ReleaseMessages();
+  ASSERT_EQ(held.size(), 2u);
+  EXPECT_EQ(held[1].line, "CAPTION: second");
+  EXPECT_EQ(held[1].text, "second");
+  EXPECT_EQ(err.str(), "");
+  host.ShowMessage("third");
+  EXPECT_EQ(err.str(), "third\n");
+}
+
+TEST(RunOutputFolderTest, CountingBarsAndProfileDefaults) {
+  std::ostringstream out, err;
+  std::istringstream in;
+  const DataTable table = ParseDataTable("a\n1\n", "t.csv");
+  TerminalHost host(table,
+                    {.progress = ProgressMode::kBar,
+                     .countingBars = true,
+                     .profileDefaults = {{424242, 1}}},
+                    out, err, in);
+  ::unsetenv("LINKAN_PROFILE_424242");
+  EXPECT_EQ(host.GetProfileInt(424242, 0), 1);
+  EXPECT_EQ(host.GetProfileInt(424243, 7), 7);
+  ::setenv("LINKAN_PROFILE_424242", "0", 1);
+  EXPECT_EQ(host.GetProfileInt(424242, 5), 0);  // the environment wins
+  ::unsetenv("LINKAN_PROFILE_424242");
+  {
+    // The module's enumeration bar: a range of 10000, its position a count.
+    auto bar = host.NewProgressBar(0, 10000, "Collecting", true, true);
+    bar->SetText("a, b : 3");
+    // A count is redrawn at most every 100 ms: wait that long once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    bar->SetPosition(12345);
+  }
+  EXPECT_NE(err.str().find("Collecting 12345  a, b : 3"), std::string::npos) << err.str();
+  EXPECT_EQ(err.str().find('%'), std::string::npos);
+}
+
+TEST(HtmlIndexTest, EscapesEverythingAndLimitsRows) {
+  EXPECT_EQ(HtmlEscape("a<b>&\"c\"'d'"), "a&lt;b&gt;&amp;&quot;c&quot;&#39;d&#39;");
+  ResultsTable t = Table("items", 5);
+  t.texts[t.Index(1, 0)] = "<script>";
+  const std::string html = SpreadsheetHtml(t, 3, "items.csv");
+  EXPECT_NE(html.find("<h2>Title of items</h2>\n<p class=\"t\">second &lt;line&gt;</p>\n"),
+            std::string::npos)
+      << html;
+  EXPECT_EQ(html.find("<script>"), std::string::npos);
+  EXPECT_NE(html.find("<td>&lt;script&gt;</td>"), std::string::npos);
+  EXPECT_NE(html.find("<tr><th>3</th>"), std::string::npos);
+  EXPECT_EQ(html.find("<tr><th>4</th>"), std::string::npos);
+  EXPECT_NE(html.find("2 more rows in items.csv."), std::string::npos);
+  // Numbers: 6 significant digits shown, the exact value in the tooltip;
+  // a missing cell is empty.
+  EXPECT_NE(html.find("<td class=\"n\" title=\"33.333333333333336\">33.3333</td>"),
+            std::string::npos);
+  t.numbers[t.Index(0, 1)] = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_NE(SpreadsheetHtml(t, 3, "").find("<td class=\"n\"></td>"), std::string::npos);
+
+  IndexPage page{.title = "Link analysis of <x>.csv", .facts = {{"Task", "a&b.json"}},
+                 .summary = "5 transactions"};
+  std::vector<OutputDocument> docs(2);
+  docs[0].kind = "spreadsheet";
+  docs[0].html = "<h2>T</h2>\n";
+  docs[1].kind = "message";
+  docs[1].name = "rules";
+  docs[1].text = "no <rule>";
+  const std::string index = IndexHtml(page, docs);
+  EXPECT_NE(index.find("<h1>Link analysis of &lt;x&gt;.csv</h1>"), std::string::npos);
+  EXPECT_NE(index.find("<dt>Task</dt><dd>a&amp;b.json</dd>"), std::string::npos);
+  EXPECT_LT(index.find("<h2>T</h2>"), index.find("<p class=\"msg\">no &lt;rule&gt;</p>"));
+}
+
+TEST(TaskFileTest, ParseErrorsNameTheFile) {
+  EXPECT_THROW(ParseTaskFile("[1, 2]", "t.json"), DataError);
+  try {
+    ParseTaskFile("{\n  \"a\": ,\n}", "t.json");
+    FAIL();
+  } catch (const DataError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("t.json: not valid JSON: parse error at line 2, column 8", 0),
+              0u)
+        << e.what();
+  }
+}
+
+TEST(TaskFileTest, ProjectFileOrder) {
+  TaskFile plain = ParseTaskFile("{}", "t.json");
+  EXPECT_EQ(ApplyProjectFile(plain, std::nullopt, "out/x"), "out/x/LinkAnalysis.dbs");
+  EXPECT_EQ(plain.json["DatabaseFile"], "out/x/LinkAnalysis.dbs");
+
+  TaskFile named = ParseTaskFile(R"({"DatabaseFile": "shop.dbs"})", "t.json");
+  EXPECT_EQ(ApplyProjectFile(named, std::nullopt, "out"), "shop.dbs");
+  EXPECT_EQ(named.json["DatabaseFile"], "shop.dbs");
+  EXPECT_EQ(ApplyProjectFile(named, std::string("cli.dbs"), "out"), "cli.dbs");
+  EXPECT_EQ(named.json["DatabaseFile"], "cli.dbs");
+
+  TaskFile wrong = ParseTaskFile(R"({"DatabaseFile": 3})", "t.json");
+  EXPECT_EQ(ApplyProjectFile(wrong, std::nullopt, "out"), "");
+  EXPECT_EQ(wrong.json["DatabaseFile"], 3);  // left for the module to refuse
+}
+
+TEST(TaskFileTest, SelectedItems) {
+  EXPECT_FALSE(ParseTaskFile("{}", "t").SelectedItems());
+  EXPECT_FALSE(ParseTaskFile(R"({"SelectedItems": 1})", "t").SelectedItems());
+  EXPECT_EQ(*ParseTaskFile(R"({"SelectedItems": " a b |c| "})", "t").SelectedItems(),
+            (std::vector<std::string>{"a b", "c", ""}));
+}
+
+TEST(RunReportTest, SummaryAndOneLine) {
+  RunSummary s{.association = true, .transactions = 12, .items = 8, .frequentItems = 6,
+               .patterns = 1, .rules = 14};
+  EXPECT_EQ(FormatRunSummary(s, 0.0421),
+            "12 transactions, 8 items (6 frequent), 1 frequent itemset, 14 association rules "
+            "in 0.042 s");
+  s.association = false;
+  s.transactions = 1;
+  s.rules = 1;
+  EXPECT_EQ(FormatRunSummary(s, 12.34),
+            "1 sequence, 8 items (6 frequent), 1 frequent sequence, 1 sequential rule in 12.3 s");
+  EXPECT_EQ(OneLine("No rules.\n\nTry this.  \n  And that.\n"), "No rules. Try this. And that.");
+  EXPECT_EQ(OneLine("plain"), "plain");
+}
+
+}  // namespace
+}  // namespace linkan::app
