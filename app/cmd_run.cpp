@@ -10,7 +10,8 @@
 // All or nothing in DIR: the tables are staged and moved into place only
 // when every one of them was made; a run that fails or is cancelled leaves
 // DIR as it was (a folder it made is removed again while empty). The
-// project file is the module's: it keeps its last committed state.
+// project file is the module's: a run that does not finish leaves it as it
+// was before the run.
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <filesystem>
@@ -143,6 +144,7 @@ class RunCommand {
     PrintHeld(host, host.ReleaseMessages(), rc == 0 ? std::string() : error);
     ThrowIfCancelled(host);
     if (rc != 0) throw DataError(args_.task, 0, 0, OneLine(error) + ProjectContext());
+    runFinished_ = true;
 
     RunSummary summary;
     const bool haveSummary = module.GetRunSummary(summary);
@@ -205,10 +207,13 @@ class RunCommand {
 
   void ThrowIfCancelled(const TerminalHost& host) const {
     if (!host.UserCancelled()) return;
-    throw CancelledError("cancelled: nothing was written to " + args_.out +
-                         (project_.empty() ? std::string()
-                                           : "; the project " + project_ +
-                                                 " keeps its last committed state"));
+    // Once the run itself has finished, its project is stored whatever
+    // happens to the tables.
+    throw CancelledError(
+        "cancelled: nothing was written to " + args_.out +
+        (project_.empty() ? std::string()
+         : runFinished_   ? "; the project " + project_ + " holds this run's results"
+                          : "; the project " + project_ + " is as it was before this run"));
   }
 
   // Names the project file when its folder is missing (the module's
@@ -275,6 +280,7 @@ class RunCommand {
   const RunArgs& args_;
   const GlobalOptions& global_;
   std::string project_;
+  bool runFinished_ = false;
 };
 
 }  // namespace

@@ -12,7 +12,9 @@
 //      (/proc/self/exe), then in ../lib beside that folder.
 //
 // Lifetime: every analysis object made by NewAnalysis must be destroyed
-// before its ModuleLibrary (the library is unloaded then).
+// before its ModuleLibrary. The library's code is never unmapped (the
+// module's worker threads may outlive its objects), so destroying the
+// ModuleLibrary only drops the handle.
 // Thread safety: load and create on one thread.
 #pragma once
 

@@ -90,12 +90,6 @@ int CSequence::RunTask(const std::string& taskJson, std::string& error) {
       error = MessageCount() != messagesBefore ? LastMessage() : "the analysis was abandoned";
       return 1;
     }
-    const AnalysisSettings& s = engine_->settings;
-    if ((s.projectMode == 0 || s.existingProjectAction == 0) && engine_->patterns.empty()) {
-      error = GetResourceString(msg::kNoPatternFound);
-      dsplst(0, error);
-      return 1;
-    }
   } catch (const ModuleError& e) {
     error = e.what();
     return 1;

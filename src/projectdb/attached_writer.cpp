@@ -106,7 +106,7 @@ AttachedWriter::AttachedWriter(const ProjectDatabase& db) : impl_(std::make_uniq
   if (!db.IsOpen()) {
     throw ModuleError(ErrorKind::kInternal, "Project database: the project file is not open");
   }
-  impl_->db = projectdb::OpenWriterConnection(db.Path());
+  impl_->db = projectdb::OpenWriterConnection(db.openPath_);
   sqlite3* raw = impl_->db.get();
   impl_->find = Statement(raw, projectdb::kFindTransactionSql, "preparing the transaction lookup");
   impl_->insert =

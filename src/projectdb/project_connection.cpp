@@ -82,16 +82,26 @@ std::string FileUri(const std::string& path) {
   return uri;
 }
 
-// Checks an existing file through a read-only connection that treats it as
-// immutable: no lock, no log, no side file is touched or created.
-std::string CheckUntouched(const std::string& path, const ProjectTables& tables) {
+// A read-only connection that treats the file as immutable: no lock, no
+// log, no side file is touched or created. Null with `why` on failure.
+SqliteDb OpenImmutable(const std::string& path, std::string& why) {
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2((FileUri(path) + "?immutable=1").c_str(), &raw,
                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
   SqliteDb db(raw);
   if (rc != SQLITE_OK) {
-    return std::string("cannot be opened: ") + (raw ? sqlite3_errmsg(raw) : "out of memory");
+    why = std::string("cannot be opened: ") + (raw ? sqlite3_errmsg(raw) : "out of memory");
+    return {};
   }
+  sqlite3_extended_result_codes(db.get(), 1);
+  return db;
+}
+
+// Checks an existing file through an immutable connection; "" when sound.
+std::string CheckUntouched(const std::string& path, const ProjectTables& tables) {
+  std::string why;
+  const SqliteDb db = OpenImmutable(path, why);
+  if (!db) return why;
   try {
     return CheckProject(db.get(), tables, /*thorough=*/true);
   } catch (const ModuleError& e) {
@@ -137,7 +147,8 @@ void ConfigureConnection(sqlite3* db) {
        "configuring the connection");
 }
 
-SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, std::string& why) {
+SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, std::string& why,
+                         FileCheck check) {
   if (path.empty()) {
     why = "no project file path is set";
     return {};
@@ -153,7 +164,26 @@ SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, s
   // recovery reads it right, so the check then follows the opening. (A
   // journal is an interrupted creation, which that connection rolls back.)
   const bool logged = !fresh && (HasContent(path + "-wal") || HasContent(path + "-journal"));
-  if (!fresh && !logged) {
+  if (check == FileCheck::kReadOnly) {
+    if (fresh) {
+      why = Quoted(path) + " is write-protected and holds no project";
+      return {};
+    }
+    if (logged) {
+      why = Quoted(path) +
+            " is write-protected, and changes in its log beside it cannot be applied";
+      return {};
+    }
+    const std::string problem = CheckUntouched(path, tables);
+    if (!problem.empty()) {
+      why = Quoted(path) + " " + problem;
+      return {};
+    }
+    SqliteDb db = OpenImmutable(path, why);
+    if (!db) why = Quoted(path) + " " + why;
+    return db;
+  }
+  if (!fresh && !logged && check == FileCheck::kEveryPage) {
     const std::string problem = CheckUntouched(path, tables);
     if (!problem.empty()) {
       why = Quoted(path) + " " + problem;

@@ -47,8 +47,17 @@ inline constexpr int kBusyWaitSeconds = 300;
 // The SQLite thread setting: processors, at most 64.
 int ConcurrencySetting();
 
+// How much of an existing file OpenProjectFile checks before it is used.
+enum class FileCheck {
+  kEveryPage,        // the integrity of every page, then header and schema
+  kHeaderAndSchema,  // a file the module has just written and closed
+  kReadOnly,         // every page; then the file is only read, never written
+                     // (no lock, no log, no side file: a write-protected file)
+};
+
 // Null with `why` set when the file cannot be opened as a project.
-SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, std::string& why);
+SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, std::string& why,
+                         FileCheck check = FileCheck::kEveryPage);
 
 // Throws ModuleError(kIo) when the connection fails.
 SqliteDb OpenWriterConnection(const std::string& path);

@@ -48,6 +48,13 @@ ProjectDatabase::ProjectDatabase() = default;
 
 ProjectDatabase::~ProjectDatabase() { CloseProjectDatabase(); }
 
+void ProjectDatabase::SetPath(const std::string& path) {
+  if (path == path_) return;
+  CloseProjectDatabase();
+  lock_.Release();
+  path_ = path;
+}
+
 ProjectDatabase::Connection& ProjectDatabase::Conn() const {
   if (!connection_) {
     throw ModuleError(ErrorKind::kInternal, "Project database: the project file is not open");
@@ -58,12 +65,20 @@ ProjectDatabase::Connection& ProjectDatabase::Conn() const {
 bool ProjectDatabase::IsOpen() const { return connection_ != nullptr; }
 
 int ProjectDatabase::OpenProjectDatabase() {
-  CloseProjectDatabase();
+  return OpenFile(path_, IsWriteProtected(path_) ? OpenKind::kReadOnly : OpenKind::kChecked);
+}
+
+int ProjectDatabase::OpenFile(const std::string& file, OpenKind kind) {
+  openFailed_ = false;
+  CloseConnection();
   lastError_.clear();
   rewriteCount_ = 0;
   auto connection = std::make_unique<Connection>();
   std::string why;
-  connection->db = projectdb::OpenProjectFile(path_, connection->registration.tables(), why);
+  const projectdb::FileCheck check = kind == OpenKind::kReadOnly  ? projectdb::FileCheck::kReadOnly
+                                     : kind == OpenKind::kTrusted ? projectdb::FileCheck::kHeaderAndSchema
+                                                                  : projectdb::FileCheck::kEveryPage;
+  connection->db = projectdb::OpenProjectFile(file, connection->registration.tables(), why, check);
   if (connection->db) {
     try {
       sqlite3* db = connection->raw();
@@ -94,16 +109,29 @@ int ProjectDatabase::OpenProjectDatabase() {
     return 1;
   }
   connection_ = std::move(connection);
+  openPath_ = file;
+  readOnly_ = kind == OpenKind::kReadOnly;
   return 0;
 }
 
 void ProjectDatabase::CloseProjectDatabase() {
   openFailed_ = false;
-  if (!connection_) return;
-  // Uncommitted inserts are discarded, like any write that was not
-  // committed; the connection's last close checkpoints the log.
-  projectdb::RollbackQuietly(connection_->raw());
-  connection_.reset();
+  if (HasWorkingCopy()) {
+    DiscardWorkingCopy();
+    return;
+  }
+  CloseConnection();
+}
+
+void ProjectDatabase::CloseConnection() noexcept {
+  if (connection_) {
+    // Uncommitted inserts are discarded, like any write that was not
+    // committed; the connection's last close checkpoints the log.
+    projectdb::RollbackQuietly(connection_->raw());
+    connection_.reset();
+  }
+  openPath_.clear();
+  readOnly_ = false;
 }
 
 // ---- Transactions ----------------------------------------------------------

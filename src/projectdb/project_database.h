@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "frame/analysis_settings.h"
+#include "projectdb/project_lock.h"
 
 namespace linkan {
 
@@ -95,25 +96,64 @@ class ProjectDatabase {
   ProjectDatabase(const ProjectDatabase&) = delete;
   ProjectDatabase& operator=(const ProjectDatabase&) = delete;
 
-  void SetPath(const std::string& path) { path_ = path; }
+  // A new path closes the handle and releases the lock of the old one.
+  void SetPath(const std::string& path);
   const std::string& Path() const { return path_; }
 
   // Closes any open connection, then opens the file at Path(), creating a
   // missing file with every table. 0 on success, 1 on failure (a file that
-  // is not a project of this format is refused and left untouched).
+  // is not a project of this format is refused and left untouched). A
+  // write-protected project (IsWriteProtected) opens read-only: it can be
+  // read, and every write fails.
   int OpenProjectDatabase();
   // Closing a closed handle does nothing. Inserts not yet committed by
-  // EndReadAccess (or a committing operation) are discarded.
+  // EndReadAccess (or a committing operation) are discarded, and so is an
+  // open working copy.
   void CloseProjectDatabase();
   bool IsOpen() const;
+  bool IsReadOnly() const { return readOnly_; }
   // True after a failed open, until the next open or close.
   bool OpenFailed() const { return openFailed_; }
   // Why the last open failed.
   const std::string& LastError() const { return lastError_; }
 
-  // If `path` exists: asks 10129 (Yes under automation); 1 when declined.
-  // Deletes the file; on refusal shows 10130 and gives 1. 0 to go on.
-  static int DeleteProjectFile(CAnalysisSupport& support, const std::string& path);
+  // ---- Runs that change the project ----
+  // Takes the project's lock for a run (project_lock.h): exclusive for a
+  // run that changes the project, shared for one that reads it. The lock
+  // is held until UnlockProject, a new path or the handle's end. Throws
+  // ModuleError(kIo) when another run holds the project.
+  void LockProject(projectdb::ProjectLock::Mode mode);
+  void UnlockProject() { lock_.Release(); }
+
+  // Whether the project at `path` may be replaced by a new one: "" when the
+  // file is missing, or is a sound project of this format that may be
+  // written; otherwise why not (completing "the file ..."). Opening the
+  // project for the check applies its write-ahead log, if any.
+  static std::string CheckReplaceable(const std::string& path);
+  // A file whose owner may not write it (also for root): the user has
+  // protected it, so it is never replaced or changed.
+  static bool IsWriteProtected(const std::string& path);
+
+  // A run changes the project only through a working copy: a new file
+  // beside the project, which takes the project's place in one rename
+  // when the run has stored everything (CommitWorkingCopy). Until then the
+  // project file is not touched, so a run that fails, is cancelled or is
+  // killed leaves the project exactly as it was.
+  enum class WorkingCopyStart { kEmptyProject, kCopyOfProject };
+  // Opens the handle on a new working copy: an empty project, or a copy of
+  // the project at Path() (opened and checked first; a missing project
+  // gives an empty one). Working copies left behind by killed runs are
+  // removed first. 0 on success; 1 with LastError() on failure.
+  // REQUIRES: the exclusive lock of the project is held.
+  int OpenWorkingCopy(WorkingCopyStart start);
+  bool HasWorkingCopy() const { return !workingPath_.empty(); }
+  // Puts the working copy in the project's place (one rename, made
+  // durable) and reopens the handle on Path(). Throws ModuleError(kIo) when
+  // that fails; the working copy is then discarded and the project is left
+  // as it was. REQUIRES: HasWorkingCopy(), no attached writer.
+  void CommitWorkingCopy();
+  // Closes the handle and removes the working copy, if any.
+  void DiscardWorkingCopy() noexcept;
 
   // ---- Transactions (REQUIRES: open) ----
   // Deletes every transaction record and commits.
@@ -162,10 +202,22 @@ class ProjectDatabase {
   friend class AttachedWriter;
   struct Connection;
 
+  enum class OpenKind { kChecked, kTrusted, kReadOnly };
+
   // The open connection; throws ModuleError(kInternal) when closed.
   Connection& Conn() const;
+  // Opens the connection on `file`: kChecked checks every page of an
+  // existing file, kTrusted (a file this handle has just written) only its
+  // header and schema, kReadOnly opens a write-protected file for reading.
+  int OpenFile(const std::string& file, OpenKind kind);
+  // Closes the connection only (an open working copy stays).
+  void CloseConnection() noexcept;
 
   std::string path_;
+  std::string openPath_;     // the file the connection is open on
+  std::string workingPath_;  // the working copy, while one is open
+  bool readOnly_ = false;
+  projectdb::ProjectLock lock_;
   std::unique_ptr<Connection> connection_;
   bool openFailed_ = false;
   std::string lastError_;

@@ -1,7 +1,7 @@
 // run_analysis.cpp
 #include "engine/driver/run_analysis.h"
 
-#include <exception>
+#include <filesystem>
 #include <string>
 
 #include "engine/coding/continuous_statistics.h"
@@ -11,11 +11,27 @@
 #include "frame/double_compare.h"
 #include "frame/host/analysis_support.h"
 #include "frame/host/host_utility.h"
+#include "frame/host/module_error.h"
 #include "projectdb/project_database.h"
 #include "resources/string_table.h"
 
 namespace linkan {
 namespace {
+
+// Discards the project's working copy when a run ends without committing
+// it: the project stays exactly as it was before the run.
+class WorkingCopyGuard {
+ public:
+  explicit WorkingCopyGuard(ProjectDatabase& db) : db_(db) {}
+  ~WorkingCopyGuard() {
+    if (db_.HasWorkingCopy()) db_.DiscardWorkingCopy();
+  }
+  WorkingCopyGuard(const WorkingCopyGuard&) = delete;
+  WorkingCopyGuard& operator=(const WorkingCopyGuard&) = delete;
+
+ private:
+  ProjectDatabase& db_;
+};
 
 class Driver {
  public:
@@ -34,8 +50,23 @@ class Driver {
   int GoToResults();
 
   void Show(int id) { support_.dsplst(0, support_.GetResourceString(id)); }
-  // 0 when the project is open; else 10200 and 1.
+  // Takes the project's lock for this run; false (the reason shown) when
+  // another run holds the project.
+  bool Lock(projectdb::ProjectLock::Mode mode);
+  // 0 when the project is open; else 10200 with the reason, and 1.
   int Open();
+  // Whether the file at the project path may be replaced by a new project:
+  // asks 10129 when it exists; refuses a write-protected file (10130) and
+  // anything that is not a sound project, with the reason. The file is
+  // never changed here.
+  bool MayReplace();
+  // Whether the project may be changed; 10130 with the reason when not.
+  bool MayChange();
+  // Opens the working copy the run writes; 0, or 1 with 10200 shown.
+  int OpenWorkingCopy(ProjectDatabase::WorkingCopyStart start);
+  // Ends a mining run: without any frequent pattern the run is abandoned
+  // (10171, 1); otherwise the working copy takes the project's place.
+  int Commit();
   // nvars and sumw to 0 and the item dictionary emptied, with the results
   // of the previous run, whose item numbers it gave.
   void ResetRunFigures();
@@ -46,10 +77,10 @@ class Driver {
   // project as the start of an update; false (with 10200 shown) when the
   // project holds transactions but no record to name their items by.
   bool LoadStoredTransactions();
-  // Builds the transaction database and stores the state that matches the
-  // stored records, also when the construction ends early.
+  // Builds the transaction database into the working copy and stores the
+  // project record that names its records' items, so that the copy is a
+  // complete project at every commit.
   void Build();
-  void StoreConsistentState();
 
   SalEngine& engine_;
   CAnalysisSupport& support_;
@@ -58,35 +89,59 @@ class Driver {
   const RunOptions& options_;
 };
 
+// Releases the project's lock when the run ends, however it ends.
+class ProjectUnlocker {
+ public:
+  explicit ProjectUnlocker(ProjectDatabase& db) : db_(db) {}
+  ~ProjectUnlocker() { db_.UnlockProject(); }
+  ProjectUnlocker(const ProjectUnlocker&) = delete;
+  ProjectUnlocker& operator=(const ProjectUnlocker&) = delete;
+
+ private:
+  ProjectDatabase& db_;
+};
+
 int Driver::Run() {
+  const ProjectUnlocker unlock(db_);
   if (!DirectoryExists(db_.Path(), true)) {
     Show(msg::kDirectoryMissing);
     return 1;
   }
+  using Mode = projectdb::ProjectLock::Mode;
   if (s_.projectMode == 1) {
     switch (s_.existingProjectAction) {
       case 1:
-        return GoToResults();
+        return Lock(Mode::kShared) ? GoToResults() : 1;
       case 2:
         ResetRunFigures();
         // Recommendation via PMML reads a PMML file instead of the project;
         // the PMML reader takes this path over. Until then the run stops.
         return 1;
       default:
-        return UpdateProject();
+        return Lock(Mode::kExclusive) ? UpdateProject() : 1;
     }
   }
-  return CreateProject();
+  return Lock(Mode::kExclusive) ? CreateProject() : 1;
+}
+
+bool Driver::Lock(projectdb::ProjectLock::Mode mode) {
+  try {
+    db_.LockProject(mode);
+    return true;
+  } catch (const ModuleError& e) {
+    support_.dsplst(0, e.what());
+    return false;
+  }
 }
 
 int Driver::CreateProject() {
   db_.CloseProjectDatabase();
-  if (ProjectDatabase::DeleteProjectFile(support_, db_.Path()) != 0) return 1;
+  if (!MayReplace()) return 1;
   ResetRunFigures();
   engine_.transactionIds.clear();
   if (!Statistics()) return 1;
-  if (Open() != 0) return 1;
-  db_.ClearTransactions();
+  const WorkingCopyGuard guard(db_);
+  if (OpenWorkingCopy(ProjectDatabase::WorkingCopyStart::kEmptyProject) != 0) return 1;
   Build();
 
   if (s_.size == 0) {
@@ -100,7 +155,7 @@ int Driver::CreateProject() {
     if (!support_.AskYesNo(question)) return 1;
   }
   options_.runPhases(engine_);
-  return 0;
+  return Commit();
 }
 
 int Driver::UpdateProject() {
@@ -109,11 +164,13 @@ int Driver::UpdateProject() {
   // The update renumbers the items: the previous results no longer apply.
   engine_.ClearResults();
   if (!Statistics()) return 1;
-  if (Open() != 0) return 1;
+  if (!MayChange()) return 1;
+  const WorkingCopyGuard guard(db_);
+  if (OpenWorkingCopy(ProjectDatabase::WorkingCopyStart::kCopyOfProject) != 0) return 1;
   if (!LoadStoredTransactions()) return 1;
   Build();
   options_.runPhases(engine_);
-  return 0;
+  return Commit();
 }
 
 int Driver::GoToResults() {
@@ -133,7 +190,46 @@ int Driver::GoToResults() {
 int Driver::Open() {
   if (db_.OpenProjectDatabase() == 0) return 0;
   Show(msg::kDatabaseOpenFailed);
+  support_.dsplst(0, db_.LastError());
   return 1;
+}
+
+bool Driver::MayReplace() {
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(db_.Path(), ec))) return true;
+  if (!support_.AskYesNo(support_.GetResourceString(msg::kDatabaseExists))) return false;
+  if (!MayChange()) return false;
+  const std::string why = ProjectDatabase::CheckReplaceable(db_.Path());
+  if (why.empty()) return true;
+  Show(msg::kDatabaseOpenFailed);
+  support_.dsplst(0, "The file \"" + db_.Path() + "\" " + why +
+                         "; it is left as it is. Choose another project file.");
+  return false;
+}
+
+bool Driver::MayChange() {
+  if (!ProjectDatabase::IsWriteProtected(db_.Path())) return true;
+  Show(msg::kDatabaseInaccessible);
+  support_.dsplst(0, "The project file \"" + db_.Path() +
+                         "\" is write-protected: it can be reopened to show its results, "
+                         "but not replaced or updated.");
+  return false;
+}
+
+int Driver::OpenWorkingCopy(ProjectDatabase::WorkingCopyStart start) {
+  if (db_.OpenWorkingCopy(start) == 0) return 0;
+  Show(msg::kDatabaseOpenFailed);
+  support_.dsplst(0, db_.LastError());
+  return 1;
+}
+
+int Driver::Commit() {
+  if (engine_.patterns.empty()) {
+    Show(msg::kNoPatternFound);
+    return 1;
+  }
+  db_.CommitWorkingCopy();
+  return 0;
 }
 
 void Driver::ResetRunFigures() {
@@ -174,23 +270,9 @@ bool Driver::LoadStoredTransactions() {
 }
 
 void Driver::Build() {
-  try {
-    BuildTransactionDatabase(engine_, options_.construction);
-  } catch (...) {
-    // Workers may have committed records under the dictionary's numbers:
-    // store the names and IDs they refer to. The run ends with the original
-    // error whether or not this succeeds.
-    try {
-      StoreConsistentState();
-    } catch (...) {
-    }
-    throw;
-  }
-  StoreConsistentState();
-}
-
-void Driver::StoreConsistentState() {
+  BuildTransactionDatabase(engine_, options_.construction);
   db_.SaveProjectRecord(MakeProjectRecord(engine_));
+  // Stored patterns of an earlier run are numbered by the old dictionary.
   db_.SaveFrequentPatterns({}, {});
 }
 

@@ -4,31 +4,34 @@
 // definition's settings have passed validation. It takes the path chosen by
 // the project settings (`projectMode`, `existingProjectAction`):
 //
-// - create a new project: close the project, delete an existing file after
-//   asking (10129, 10130), compute the continuous statistics, open (create)
-//   and empty the project, build the transaction database; no transaction
-//   shows 10186; a minimum support not above 1 / size asks 10187 (with the
-//   value in its text); then the mining phases.
+// - create a new project: an existing file is replaced only after asking
+//   (10129), and only when it is a sound project that may be written (a
+//   write-protected file shows 10130, anything else 10200, each with the
+//   reason, and is left untouched); compute the continuous statistics,
+//   build the transaction database; no transaction shows 10186; a minimum
+//   support not above 1 / size asks 10187 (with the value in its text);
+//   then the mining phases.
 // - use an existing project, update new transactions: compute the
-//   statistics, open the project and build on from its stored transaction
-//   ID list and item dictionary (under their stored numbers), so that the
-//   mining counts every stored sequence, old and new; then the phases.
-// - use an existing project, go to the results: open the project, restore
-//   the engine from its project record and rebuild the results from the
-//   stored patterns, without reading the input table.
+//   statistics and build on from the project's stored transaction ID list
+//   and item dictionary (under their stored numbers), so that the mining
+//   counts every stored sequence, old and new; then the phases.
+// - use an existing project, go to the results: open the project (read-only
+//   when it is write-protected), restore the engine from its project record
+//   and rebuild the results from the stored patterns, without reading the
+//   input table.
 // - recommendation via PMML: handed to the PMML reader.
 //
-// Every path starts by checking the project file's folder (10128); a project
-// that cannot be opened shows 10200. Questions are answered Yes under
-// automation.
+// Every path starts by checking the project file's folder (10128) and
+// taking the project's lock: exclusive for the runs that change the
+// project, shared for going to the results; a project in use by another run
+// is refused with a message. Questions are answered Yes under automation.
 //
-// The project stays consistent whatever happens after construction began:
-// as soon as the transactions are built (or when the construction ends
-// early) the project record is stored with the transaction ID list and the
-// item dictionary that match the stored records, and the stored patterns of
-// an earlier run, whose item numbers no longer apply, are removed. A run
-// abandoned afterwards (10187 refused, mining cancelled) therefore leaves a
-// project that a later update reads correctly.
+// The project is never lost: a run that changes it writes a working copy
+// beside it (ProjectDatabase::OpenWorkingCopy), which takes the project's
+// place in one rename only when the run has stored everything and found at
+// least one frequent pattern (else 10171). A run that ends any other way
+// (refused, failed, cancelled, killed) leaves the project exactly as it
+// was.
 //
 // Errors that end a run inside a phase (cancellation, a failing read, the
 // project database) propagate as ModuleError to the caller's run boundary.

@@ -1,12 +1,19 @@
 // Tests of the run driver: its messages and questions, the three project
-// paths, and that a project stays usable after a run ends early. The mining
-// phases are replaced by recorders; the driver's own work (statistics,
-// construction, the project file) is real.
+// paths, and that a run that ends early leaves the previous project exactly
+// as it was. The mining phases are replaced by recorders that record one
+// pattern; the driver's own work (statistics, construction, the project
+// file) is real.
 #include "engine/driver/run_analysis.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <sqlite3.h>
+
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "engine/sal_engine.h"
@@ -55,6 +62,7 @@ class RunAnalysisTest : public ::testing::Test {
     options.runPhases = [this](SalEngine& e) {
       ++mined;
       minedSize = e.settings.size;
+      e.patterns.Record({{1}}, 1);  // a run without patterns is abandoned
     };
     options.rebuildFromProject = [this](SalEngine&) { ++rebuilt; };
   }
@@ -92,6 +100,35 @@ class RunAnalysisTest : public ::testing::Test {
       for (const std::int32_t i : items) out[key].insert(engine->items.Name(i));
     }
     return out;
+  }
+
+  // The stored records and project record of the project file, read through
+  // a handle of its own; nullopt when there is no file.
+  struct Snapshot {
+    std::map<std::pair<std::string, double>, std::vector<std::int32_t>> records;
+    std::vector<std::string> itemNames, transactionIds;
+    bool operator==(const Snapshot&) const = default;
+  };
+  std::optional<Snapshot> Project() const {
+    if (!std::filesystem::exists(temp.path())) return std::nullopt;
+    ProjectDatabase reader;
+    reader.SetPath(temp.path());
+    EXPECT_EQ(reader.OpenProjectDatabase(), 0) << reader.LastError();
+    Snapshot out;
+    out.records = StoredRecords(reader);
+    ProjectRecord record;
+    if (reader.LoadProjectRecord(record)) {
+      out.itemNames = record.itemNames;
+      out.transactionIds = record.transactionIds;
+    }
+    return out;
+  }
+  // No working copy left beside the project.
+  void ExpectNoWorkingCopies() const {
+    for (const auto& entry : std::filesystem::directory_iterator(temp.folder())) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_EQ(name.find(".run-"), std::string::npos) << name;
+    }
   }
 
   TempProject temp;
@@ -141,42 +178,86 @@ TEST_F(RunAnalysisTest, RefusedOverwriteLeavesTheFileUntouched) {
 }
 
 TEST_F(RunAnalysisTest, AutomationAnswersYes) {
-  {
-    std::ofstream out(temp.path());
-    out << "old";
-  }
+  Table({"A", "B"}, {"old", "old"});
+  ASSERT_EQ(Run(), 0);
   Table({"A", "B", "C"}, {"x", "y", "z"});
   host->SetAutomation(true);
   engine->settings.minsupp = 0.2;  // below 1/3: the support question too
   EXPECT_EQ(Run(), 0);
   EXPECT_TRUE(host->questions.empty());
-  EXPECT_EQ(mined, 1);
-  EXPECT_NE(FileContent(temp.path()), "old");
+  EXPECT_EQ(mined, 2);
+  EXPECT_EQ(Project()->transactionIds, (std::vector<std::string>{"A", "B", "C"}));
+  ExpectNoWorkingCopies();
 }
 
-TEST_F(RunAnalysisTest, UndeletableFileShows10130) {
-  std::filesystem::create_directory(temp.path());  // a folder where the file should be
-  Table({"A"}, {"x"});
-  host->QueueAnswer(true);
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(host->messages, (std::vector<std::string>{Text(msg::kDatabaseInaccessible)}));
-}
-
-TEST_F(RunAnalysisTest, UnopenableProjectShows10200) {
-  {
-    std::ofstream out(temp.path());
-    out << "this is no project database, just text that must stay as it is";
-  }
-  const std::string before = FileContent(temp.path());
-  Table({"A"}, {"x"});
-  for (const int action : {0, 1}) {
+// A file that is not a sound, writable project of ours is never replaced
+// or changed, whatever the run: each gets the module's message and the
+// reason, and the file keeps every byte. A write-protected project still
+// opens to show its results.
+TEST_F(RunAnalysisTest, FilesThatAreNoWritableProjectAreLeftUntouched) {
+  enum Kind { kText, kForeignDatabase, kFolder, kProtectedProject };
+  struct Case {
+    Kind kind;
+    int projectMode, action;
+    int firstMessage;  // 0: the run succeeds
+    const char* reason;
+  };
+  const Case cases[] = {
+      {kText, 0, 0, msg::kDatabaseOpenFailed, "is not an SQLite database"},
+      {kText, 1, 0, msg::kDatabaseOpenFailed, "is not an SQLite database"},
+      {kText, 1, 1, msg::kDatabaseOpenFailed, "is not an SQLite database"},
+      {kForeignDatabase, 0, 0, msg::kDatabaseOpenFailed, "another application"},
+      {kForeignDatabase, 1, 0, msg::kDatabaseOpenFailed, "another application"},
+      {kFolder, 0, 0, msg::kDatabaseOpenFailed, "is not a regular file"},
+      {kProtectedProject, 0, 0, msg::kDatabaseInaccessible, "is write-protected"},
+      {kProtectedProject, 1, 0, msg::kDatabaseInaccessible, "is write-protected"},
+      {kProtectedProject, 1, 1, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "kind " << c.kind << ", mode " << c.projectMode << "/"
+                                    << c.action);
+    std::filesystem::remove_all(temp.path());
+    Table({"A", "B"}, {"x", "x"});
+    Mode(0);
+    if (c.kind == kProtectedProject) {
+      ASSERT_EQ(Run(), 0);
+      db.CloseProjectDatabase();
+      ASSERT_EQ(::chmod(temp.path().c_str(), 0444), 0);
+    } else if (c.kind == kFolder) {
+      std::filesystem::create_directory(temp.path());
+    } else if (c.kind == kForeignDatabase) {
+      ProjectDatabase foreign;  // an SQLite file without the project's marks
+      foreign.SetPath(temp.path());
+      ASSERT_EQ(foreign.OpenProjectDatabase(), 0);
+      foreign.CloseProjectDatabase();
+      sqlite3* raw = nullptr;
+      ASSERT_EQ(sqlite3_open(temp.path().c_str(), &raw), SQLITE_OK);
+      ASSERT_EQ(sqlite3_exec(raw, "PRAGMA application_id = 7", nullptr, nullptr, nullptr),
+                SQLITE_OK);
+      sqlite3_close(raw);
+    } else {
+      std::ofstream(temp.path()) << "this is no project database, just text to keep";
+    }
+    const std::string before =
+        c.kind == kFolder ? std::string() : FileContent(temp.path());
     host->messages.clear();
-    Mode(1, action);
-    EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(host->messages, (std::vector<std::string>{Text(msg::kDatabaseOpenFailed)}));
+    host->SetAutomation(true);
+    Mode(c.projectMode, c.action);
+    const int rc = Run();
+    if (c.firstMessage == 0) {
+      EXPECT_EQ(rc, 0);
+      EXPECT_TRUE(db.IsReadOnly());
+    } else {
+      EXPECT_EQ(rc, 1);
+      ASSERT_EQ(host->messages.size(), 2u);
+      EXPECT_EQ(host->messages[0], Text(c.firstMessage));
+      EXPECT_NE(host->messages[1].find(c.reason), std::string::npos) << host->messages[1];
+    }
+    db.CloseProjectDatabase();
+    if (c.kind != kFolder) EXPECT_EQ(FileContent(temp.path()), before);
+    ExpectNoWorkingCopies();
+    ::chmod(temp.path().c_str(), 0644);
   }
-  EXPECT_EQ(FileContent(temp.path()), before);
-  EXPECT_EQ(mined + rebuilt, 0);
 }
 
 TEST_F(RunAnalysisTest, NoTransactionsShows10186) {
@@ -204,15 +285,13 @@ TEST_F(RunAnalysisTest, SmallSupportQuestion10187) {
   EXPECT_NE(asked.find("higher minimum support than 0.020000, or"), std::string::npos);
   EXPECT_EQ(mined, 0);
 
-  // Each run creates the project anew: the first question asks to replace
-  // the file the run before left.
+  // The refused run left no project file; the next asks only the support
+  // question, the one after it to replace the project.
+  EXPECT_FALSE(std::filesystem::exists(temp.path()));
   host->questions.clear();
   host->QueueAnswer(true);
-  host->QueueAnswer(true);
   EXPECT_EQ(Run(), 0);
-  ASSERT_EQ(host->questions.size(), 2u);
-  EXPECT_EQ(host->questions[0], Question(msg::kDatabaseExists));
-  EXPECT_EQ(host->questions[1], asked);
+  EXPECT_EQ(host->questions, (std::vector<std::string>{asked}));
   EXPECT_EQ(mined, 1);
 
   host->questions.clear();
@@ -291,28 +370,85 @@ TEST_F(RunAnalysisTest, UpdateCountsOldSequencesAndKeepsItemNumbersConsistent) {
   EXPECT_EQ(Stored(), expected);
 }
 
-// A run abandoned after construction (here: the support question refused)
-// leaves a project whose record names the renumbered items, so a later
-// update reads the stored records right.
-TEST_F(RunAnalysisTest, AbandonedRunLeavesAConsistentProject) {
+// Every way a run can end early, after the project existed: the previous
+// project stays exactly as it was (records, item dictionary, IDs), no
+// working copy is left, and an update afterwards builds on it.
+TEST_F(RunAnalysisTest, AbandonedRunsLeaveThePreviousProject) {
+  Table({"S0", "S1", "S0"}, {"p", "q", "r"});
+  ASSERT_EQ(Run(), 0);
+  const std::optional<Snapshot> before = Project();
+  ASSERT_TRUE(before && !before->records.empty());
+
   std::vector<std::string> ids, items;
-  for (int i = 0; i < 10; ++i) ids.push_back("S" + std::to_string(i % 4));
-  for (int i = 0; i < 10; ++i) items.push_back(std::string(1, static_cast<char>('z' - i)));
-  Table(ids, items);
-  engine->settings.minsupp = 0.1;
-  host->QueueAnswer(false);
-  ASSERT_EQ(Run(), 1);
-  const NamedRecords first = Stored();
+  for (int i = 0; i < 40; ++i) {
+    ids.push_back("S" + std::to_string(i % 7));
+    items.push_back("v" + std::to_string(i % 11));
+  }
+  // The support question is asked by new projects only; an update without
+  // new cases is a run like any other.
+  enum End { kSupportRefused, kNoData, kNoPattern, kCancelledConstruction };
+  const std::pair<End, int> ends[] = {{kSupportRefused, 0},       {kNoData, 0},
+                                      {kNoPattern, 0},            {kNoPattern, 1},
+                                      {kCancelledConstruction, 0}, {kCancelledConstruction, 1}};
+  for (const auto& [end, projectMode] : ends) {
+    SCOPED_TRACE(::testing::Message() << "end " << end << ", mode " << projectMode);
+    Table(ids, items);
+    Mode(projectMode, 0);
+    engine->settings.minsupp = end == kSupportRefused ? 0.01 : 0.9;
+    if (projectMode == 0) host->QueueAnswer(true);  // replace the project
+    if (end == kSupportRefused) host->QueueAnswer(false);
+    if (end == kNoData) {
+      for (long c = 1; c <= 40; ++c) host->SkipCase(c);
+    }
+    if (end == kCancelledConstruction) host->CancelAfterSteps(25);
+    options.construction.handOverThreshold = 3;  // workers commit records early
+    const RunOptions kept = options;
+    if (end == kNoPattern) options.runPhases = [](SalEngine&) {};
+    if (end == kCancelledConstruction) {
+      EXPECT_THROW(Run(), ModuleError);
+    } else {
+      EXPECT_EQ(Run(), 1);
+    }
+    options = kept;
+    host->CancelAfterSteps(1000000);
+    EXPECT_EQ(Project(), before);
+    ExpectNoWorkingCopies();
+  }
 
   Table({"S9"}, {"m"});
-  engine->items.Clear();
-  engine->transactionIds.clear();
   Mode(1, 0);
+  engine->settings.minsupp = 0.9;
   ASSERT_EQ(Run(), 0);
-  NamedRecords expected = first;
-  expected[{"S9", 0}] = {"m"};
-  EXPECT_EQ(Stored(), expected);
-  EXPECT_EQ(engine->settings.size, 5u);
+  Snapshot expected = *before;
+  expected.transactionIds.push_back("S9");
+  EXPECT_EQ(Project()->transactionIds, expected.transactionIds);
+  EXPECT_EQ(Project()->records.size(), before->records.size() + 1);
+}
+
+// A second run on a project that a run holds is refused at once, and the
+// project is not touched; a run that only shows results may share it with
+// another such run.
+TEST_F(RunAnalysisTest, ARunHoldingTheProjectExcludesOthers) {
+  Table({"A", "B"}, {"x", "x"});
+  ASSERT_EQ(Run(), 0);
+  const std::optional<Snapshot> before = Project();
+  for (const auto mode : {projectdb::ProjectLock::Mode::kExclusive,
+                          projectdb::ProjectLock::Mode::kShared}) {
+    const projectdb::ProjectLock other = projectdb::ProjectLock::Acquire(temp.path(), mode);
+    for (const auto& [projectMode, action] : {std::pair{0, 0}, {1, 0}, {1, 1}}) {
+      host->messages.clear();
+      host->SetAutomation(true);
+      Mode(projectMode, action);
+      const bool readerBesideReader =
+          mode == projectdb::ProjectLock::Mode::kShared && action == 1;
+      EXPECT_EQ(Run(), readerBesideReader ? 0 : 1);
+      if (!readerBesideReader) {
+        ASSERT_EQ(host->messages.size(), 1u);
+        EXPECT_NE(host->messages[0].find("is in use by another run"), std::string::npos);
+      }
+    }
+  }
+  EXPECT_EQ(Project(), before);
 }
 
 // Patterns stored by an earlier run are numbered by the old dictionary; once
@@ -337,42 +473,6 @@ TEST_F(RunAnalysisTest, UpdateRemovesPatternsOfTheOldNumbering) {
   ASSERT_TRUE(db.LoadProjectRecord(record));
   EXPECT_EQ(record.itemNames, (std::vector<std::string>{"a", "x", "y"}));
   EXPECT_EQ(record.transactionIds, (std::vector<std::string>{"A", "B", "C"}));
-}
-
-// Cancelling an update part-way (after workers stored some of the new
-// records) leaves a project that the same update, run again, completes
-// exactly.
-TEST_F(RunAnalysisTest, CancelledUpdateCanBeRunAgain) {
-  Table({"A", "B"}, {"p", "q"});
-  ASSERT_EQ(Run(), 0);
-
-  std::vector<std::string> ids, items;
-  for (int i = 0; i < 40; ++i) {
-    ids.push_back("N" + std::to_string(i % 9));
-    items.push_back("v" + std::to_string(i % 13));
-  }
-  Table(ids, items);
-  host->CancelAfterSteps(25);
-  options.construction.handOverThreshold = 3;
-  Mode(1, 0);
-  try {
-    Run();
-    ADD_FAILURE() << "expected the cancellation";
-  } catch (const ModuleError& e) {
-    EXPECT_STREQ(e.what(), "Operation was cancelled");
-  }
-  EXPECT_GT(db.CountTransactions(), 2u);  // workers stored part of the update
-
-  host->CancelAfterSteps(1000000);
-  engine->items.Clear();
-  engine->transactionIds.clear();
-  ASSERT_EQ(Run(), 0);
-  NamedRecords expected = {{{"A", 0}, {"p"}}, {{"B", 1}, {"q"}}};
-  for (int i = 0; i < 40; ++i) expected[{ids[i], static_cast<double>(i)}].insert(items[i]);
-  EXPECT_EQ(Stored(), expected);
-  std::vector<std::string> order = {"A", "B"};
-  for (int i = 0; i < 9; ++i) order.push_back("N" + std::to_string(i));
-  EXPECT_EQ(engine->transactionIds, order);
 }
 
 // The whole run with the engine's own phases: an update mines over the
