@@ -50,7 +50,8 @@ Reason CombiningByTime(const AnalysisSettings& s) {
               "(\"CombineItemsetsInFixedLengthOfTimeIntoOneItemset\")");
 }
 Reason NoVariables(const AnalysisSettings& s) {
-  return When(s.nresvars + s.ndichvars + s.ncontvars <= 0, "no variable is selected in \"Variables\"");
+  return When(s.nresvars + s.ndichvars + s.ncontvars <= 0,
+              "no variable is selected in \"Variables\"");
 }
 Reason NoContinuousVariables(const AnalysisSettings& s) {
   if (s.ncontvars > 0) return std::nullopt;

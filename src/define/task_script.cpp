@@ -217,9 +217,9 @@ class TaskApplier {
     PressOk();
   }
 
-  // Makes the applied task the engine's; called only when Apply succeeded,
-  // so a failing task leaves the engine as it was.
-  // The warnings about keys without effect are shown then too.
+  // Makes the applied task the engine's and shows the warnings about keys
+  // without effect; called only when Apply succeeded, so a failing task
+  // leaves the engine as it was (and warns about nothing).
   void Commit() {
     seq_.engine()->settings = s_;
     seq_.projectDb().SetPath(path_);

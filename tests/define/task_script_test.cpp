@@ -225,11 +225,12 @@ TEST_F(TaskScriptTest, SequenceOptionsAreStored) {
 // and cases where the same keys are read.
 TEST_F(TaskScriptTest, KeysWithoutEffectAreNamedInWarnings) {
   const std::string items = R"("Variables": {"id": "basket", "responses": ["item"]})";
-  const std::string seqTime = R"("Variables": {"id": "basket", "time": "day", "responses": ["item"]})";
+  const std::string seqTime =
+      R"("Variables": {"id": "basket", "time": "day", "responses": ["item"]})";
   const std::string assoc = R"("GenerateNonsequentialAssociation": 1, )" + items;
   const std::string dich = R"("Variables": {"id": "basket", "dichotomies": ["d1"]})";
-  const std::string fromProject =
-      R"(the task is the existing project's own ("UseExistingProject" without "UpdateNewDocuments"))";
+  const std::string fromProject = R"(the task is the existing project's own )"
+                                  R"(("UseExistingProject" without "UpdateNewDocuments"))";
   const std::string association =
       R"(the task is a non-sequential association analysis ("GenerateNonsequentialAssociation"))";
   const std::string noTime = R"(no time variable is selected ("Variables": "time"))";
@@ -237,7 +238,14 @@ TEST_F(TaskScriptTest, KeysWithoutEffectAreNamedInWarnings) {
       R"(the itemsets hold single elements ("UseEachCaseAsSingleElementItemsetsInASequence"))";
   const std::string filterOff = R"(the time filter is off ("UseMinimumAndMaximumTimeFilter"))";
   const std::string noDichotomy = R"(no dichotomy variable is selected in "Variables")";
-  const std::string noNsDichotomy = R"(no dichotomy variable is selected in "NonsequentialVariables")";
+  const std::string noNsDichotomy =
+      R"(no dichotomy variable is selected in "NonsequentialVariables")";
+  const std::string byTime = R"(itemsets are combined by a fixed length of time )"
+                             R"(("CombineItemsetsInFixedLengthOfTimeIntoOneItemset"))";
+  const std::string byNumber =
+      R"(itemsets are combined by a fixed number of itemsets, not by a length of time )"
+      R"(("CombineItemsetsInFixedLengthOfTimeIntoOneItemset" is not set))";
+  const std::string newProject = R"(a new project is made ("UseExistingProject" is not set))";
   const auto warning = [](const std::string& key, const std::string& reason) {
     return "warning: \"" + key + "\" has no effect: " + reason;
   };
@@ -250,7 +258,9 @@ TEST_F(TaskScriptTest, KeysWithoutEffectAreNamedInWarnings) {
        {warning("UseMinimumAndMaximumTimeFilter", single), warning("MinimumTime", single)}},
       {seqTime + R"(, "MinimumTime": 1, "MaximumTime": 5)",
        {warning("MinimumTime", filterOff), warning("MaximumTime", filterOff)}},
-      {seqTime + R"(, "UseMinimumAndMaximumTimeFilter": 1, "MinimumTime": 1, "MaximumTime": 5)", {}},
+      {seqTime + R"(, "UseMinimumAndMaximumTimeFilter": 1, "MinimumTime": 1,
+                    "MaximumTime": 5)",
+       {}},
       {items + R"(, "UseMinimumAndMaximumTimeFilter": 1, "MaximumTime": 5)",
        {warning("UseMinimumAndMaximumTimeFilter", noTime), warning("MaximumTime", noTime)}},
       {items + R"(, "CombineItemsetsInFixedLengthOfTimeIntoOneItemset": 1,
@@ -261,11 +271,9 @@ TEST_F(TaskScriptTest, KeysWithoutEffectAreNamedInWarnings) {
         warning("FixedLengthOfTimeForCombiningIntoOneItemset", noTime)}},
       {seqTime + R"(, "CombineItemsetsInFixedLengthOfTimeIntoOneItemset": 1,
                     "FixedNumberOfItemsetsForCombiningIntoOneItemset": 2)",
-       {warning("FixedNumberOfItemsetsForCombiningIntoOneItemset",
-                R"(itemsets are combined by a fixed length of time ("CombineItemsetsInFixedLengthOfTimeIntoOneItemset"))")}},
+       {warning("FixedNumberOfItemsetsForCombiningIntoOneItemset", byTime)}},
       {seqTime + R"(, "FixedLengthOfTimeForCombiningIntoOneItemset": 2)",
-       {warning("FixedLengthOfTimeForCombiningIntoOneItemset",
-                R"(itemsets are combined by a fixed number of itemsets, not by a length of time ("CombineItemsetsInFixedLengthOfTimeIntoOneItemset" is not set))")}},
+       {warning("FixedLengthOfTimeForCombiningIntoOneItemset", byNumber)}},
       {seqTime + R"(, "CombineFixedNumberOfItemsetsIntoOneItemset": 1,
                     "FixedNumberOfItemsetsForCombiningIntoOneItemset": 2)", {}},
       {assoc + R"(, "UseEachCaseAsSingleElementItemsetsInASequence": 1,
@@ -281,7 +289,8 @@ TEST_F(TaskScriptTest, KeysWithoutEffectAreNamedInWarnings) {
       {items + R"(, "NonsequentialVariables": {"continuous": ["price"]},
                 "NumberOfCutsForContinuousVariable": 5)",
        {warning("NumberOfCutsForContinuousVariable",
-                R"(no continuous variable is selected in "Variables" (the non-sequential continuous variables keep 10 cuts))")}},
+                R"(no continuous variable is selected in "Variables" )"
+                R"((the non-sequential continuous variables keep 10 cuts))")}},
       {R"("Variables": {"id": "basket", "continuous": ["price"]},
           "NumberOfCutsForContinuousVariable": 5)", {}},
       {items + R"(, "UseSingleCodeForAllDichotomyVariables": 1,
@@ -290,19 +299,23 @@ TEST_F(TaskScriptTest, KeysWithoutEffectAreNamedInWarnings) {
        {warning("UseSingleCodeForAllDichotomyVariables", noDichotomy),
         warning("UseSingleCodeForAllNonsequentialDichotomyVariables", noNsDichotomy),
         warning("SingleCodeForAllDichotomyVariables", noDichotomy)}},
-      {dich + R"(, "MultipleDichotomyCodes": {"d1": [1]}, "SingleCodeForAllDichotomyVariables": 1)",
+      {dich + R"(, "MultipleDichotomyCodes": {"d1": [1]},
+                 "SingleCodeForAllDichotomyVariables": 1)",
        {warning("SingleCodeForAllDichotomyVariables",
                 R"("UseSingleCodeForAllDichotomyVariables" is off)")}},
-      {dich + R"(, "UseSingleCodeForAllDichotomyVariables": 1, "MultipleDichotomyCodes": {"d1": [2]},
+      {dich + R"(, "UseSingleCodeForAllDichotomyVariables": 1,
+                 "MultipleDichotomyCodes": {"d1": [2]},
                  "SingleCodeForAllDichotomyVariables": "yes")",
        {warning("MultipleDichotomyCodes",
-                R"(every dichotomy variable takes the single code ("UseSingleCodeForAllDichotomyVariables"))")}},
+                R"(every dichotomy variable takes the single code )"
+                R"(("UseSingleCodeForAllDichotomyVariables"))")}},
       {items + R"(, "NonsequentialVariables": {"dichotomies": ["d1"]},
                 "UseSingleCodeForAllNonsequentialDichotomyVariables": 1,
                 "NonsequentialMultipleDichotomyCodes": {"d1": [1]},
                 "SingleCodeForAllNonsequentialDichotomyVariables": "yes")",
        {warning("NonsequentialMultipleDichotomyCodes",
-                R"(every non-sequential dichotomy variable takes the single code ("UseSingleCodeForAllNonsequentialDichotomyVariables"))")}},
+                R"(every non-sequential dichotomy variable takes the single code )"
+                R"(("UseSingleCodeForAllNonsequentialDichotomyVariables"))")}},
       {items + R"(, "NonsequentialVariables": {"dichotomies": ["d1"]},
                 "NonsequentialMultipleDichotomyCodes": {"d1": [1]},
                 "SingleCodeForAllNonsequentialDichotomyVariables": "yes")",
@@ -313,14 +326,14 @@ TEST_F(TaskScriptTest, KeysWithoutEffectAreNamedInWarnings) {
                 R"(taxonomies are not used ("UseTaxonomies"))")}},
       {items + R"(, "UseTaxonomies": 1, "ReplaceOriginalItemsWithTaxonomies": 1)", {}},
       {items + R"(, "UpdateNewDocuments": 1, "GoToResultsDialogWithoutAddingDocuments": 0)",
-       {warning("UpdateNewDocuments", R"(a new project is made ("UseExistingProject" is not set))"),
-        warning("GoToResultsDialogWithoutAddingDocuments",
-                R"(a new project is made ("UseExistingProject" is not set))")}},
+       {warning("UpdateNewDocuments", newProject),
+        warning("GoToResultsDialogWithoutAddingDocuments", newProject)}},
       {items + R"(, "UseExistingProject": 1, "GoToResultsDialogWithoutAddingDocuments": 1,
                 "WeightedMoments": 1, "MinimumSupport": 7, "SelectedItems": "milk")",
        {warning("Variables", fromProject), warning("WeightedMoments", fromProject),
         warning("MinimumSupport", fromProject)}},
-      {items + R"(, "UseExistingProject": 1, "UpdateNewDocuments": 1, "MinimumSupport": 0.5)", {}},
+      {items + R"(, "UseExistingProject": 1, "UpdateNewDocuments": 1, "MinimumSupport": 0.5)",
+       {}},
   };
   for (const auto& c : cases) {
     seq->Init();  // a fresh engine: no settings of the case before

@@ -64,7 +64,8 @@ void ItemCoder::Prepare(Group& group, const std::vector<int>& dichVars,
   if (responsesOnly) return;
   for (std::size_t i = 0; i < dichVars.size(); ++i) {
     const int var = dichVars[i];
-    group.dichotomies.push_back({var, cuts_.LimitName(var, VariableName(support_, var)), codes[i], 0});
+    group.dichotomies.push_back(
+        {var, cuts_.LimitName(var, VariableName(support_, var)), codes[i], 0});
   }
   const double z = NormalQuantile(kCutQuantileProbability);
   for (std::size_t i = 0; i < contVars.size(); ++i) {
