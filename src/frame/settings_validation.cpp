@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <system_error>
 
 #include "frame/double_compare.h"
 #include "resources/string_table.h"
@@ -51,6 +53,7 @@ bool ParseWholeNumber(const std::string& text, long long& value) {
 std::string PlainNumberText(double x) {
   char buf[400];  // room for any finite double in fixed notation
   const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
+  if (r.ec != std::errc()) return std::to_string(x);  // not reached for finite doubles
   return std::string(buf, r.ptr);
 }
 

@@ -2,8 +2,9 @@
 //
 // The validation of a task's typed-in values, in its fixed order: each value
 // is read from its field, checked and stored before the next is read; the
-// first failure stops with its message number. The task dialog, the
-// automation interface and task files all go through it.
+// first failure stops with its message number, the field and what the field
+// accepts (task files put the key and that range around the message). The
+// task dialog, the automation interface and task files all go through it.
 #pragma once
 
 #include <functional>
