@@ -2,7 +2,6 @@
 #include "engine/coding/text_cuts.h"
 
 #include "engine/coding/item_names.h"
-#include "frame/host/analysis_support.h"
 
 namespace linkan {
 namespace {
@@ -11,8 +10,7 @@ namespace {
 constexpr std::size_t kLongestShownName = 80;
 
 std::string VariableLabel(const CAnalysisSupport& support, int var) {
-  std::string name;
-  support.getvn5(var, name);
+  const std::string name = VariableName(support, var);
   if (name.empty() || name.size() > kLongestShownName) return "variable " + std::to_string(var);
   return "\"" + name + "\"";
 }
