@@ -42,10 +42,10 @@ std::string Message(int id) { return std::string(LookupString(id)); }
 // What a key's value must be; checked for every key before any applies,
 // so a wrong type is an error also where the key would have no effect.
 enum class KeyKind {
-  kSwitch,   // 0, 1, true or false
-  kNumber,   // a threshold or size, validated with the other fields
+  kSwitch,  // 0, 1, true or false
+  kNumber,  // a threshold or size, validated with the other fields
   kText,
-  kOther,    // objects and single codes, checked where they apply
+  kOther,  // objects and single codes, checked where they apply
 };
 
 struct KeySpec {
