@@ -1,6 +1,7 @@
 // task_script.cpp
 #include "define/task_script.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -9,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "define/task_key_effect.h"
 #include "engine/sal_engine.h"
 #include "frame/host/analysis_support.h"
 #include "frame/sequence.h"
@@ -30,46 +32,70 @@ constexpr int kNonsequentialOverlap = 10161;
 
 [[noreturn]] void Fail(const std::string& text) { throw TaskError{text}; }
 
+// The module's own message for the value of `key`: "\"<key>\": <message>".
+std::string KeyMessage(const std::string& key, const std::string& message) {
+  return "\"" + key + "\": " + message;
+}
+
 std::string Message(int id) { return std::string(LookupString(id)); }
 
-// Keys in the order they are applied. The non-sequential switch comes first
-// because it forgets the variable selection.
-const std::vector<std::string> kKeys = {
-    "GenerateNonsequentialAssociation",
-    "Variables",
-    "NonsequentialVariables",
-    "MultipleDichotomyCodes",
-    "NonsequentialMultipleDichotomyCodes",
-    "UseSingleCodeForAllDichotomyVariables",
-    "SingleCodeForAllDichotomyVariables",
-    "UseSingleCodeForAllNonsequentialDichotomyVariables",
-    "SingleCodeForAllNonsequentialDichotomyVariables",
-    "WeightedMoments",
-    "MaxSizeOfItemset",
-    "MaxSizeOfItemsetsInHead",
-    "MinimumSupport",
-    "MaximumSupport",
-    "MinimumConfidence",
-    "MaximumConfidence",
-    "NumberOfCutsForContinuousVariable",
-    "MaximumNumberOfItemsetsInASequence",
-    "CombineFixedNumberOfItemsetsIntoOneItemset",
-    "CombineItemsetsInFixedLengthOfTimeIntoOneItemset",
-    "FixedNumberOfItemsetsForCombiningIntoOneItemset",
-    "FixedLengthOfTimeForCombiningIntoOneItemset",
-    "UseEachCaseAsSingleElementItemsetsInASequence",
-    "UseMinimumAndMaximumTimeFilter",
-    "MinimumTime",
-    "MaximumTime",
-    "UseTaxonomies",
-    "ReplaceOriginalItemsWithTaxonomies",
-    "DatabaseFile",
-    "CreateNewProject",
-    "UseExistingProject",
-    "UpdateNewDocuments",
-    "GoToResultsDialogWithoutAddingDocuments",
-    "SelectedItems",
+// What a key's value must be; checked for every key before any applies,
+// so a wrong type is an error also where the key would have no effect.
+enum class KeyKind {
+  kSwitch,  // 0, 1, true or false
+  kNumber,  // a threshold or size, validated with the other fields
+  kText,
+  kOther,  // objects and single codes, checked where they apply
 };
+
+struct KeySpec {
+  const char* name;
+  KeyKind kind;
+};
+
+// Keys in the order they are applied (TaskApplier::Apply).
+const std::vector<KeySpec> kKeySpecs = {
+    {"DatabaseFile", KeyKind::kText},
+    {"CreateNewProject", KeyKind::kSwitch},
+    {"UseExistingProject", KeyKind::kSwitch},
+    {"UpdateNewDocuments", KeyKind::kSwitch},
+    {"GoToResultsDialogWithoutAddingDocuments", KeyKind::kSwitch},
+    {"GenerateNonsequentialAssociation", KeyKind::kSwitch},
+    {"Variables", KeyKind::kOther},
+    {"NonsequentialVariables", KeyKind::kOther},
+    {"UseSingleCodeForAllDichotomyVariables", KeyKind::kSwitch},
+    {"UseSingleCodeForAllNonsequentialDichotomyVariables", KeyKind::kSwitch},
+    {"MultipleDichotomyCodes", KeyKind::kOther},
+    {"NonsequentialMultipleDichotomyCodes", KeyKind::kOther},
+    {"SingleCodeForAllDichotomyVariables", KeyKind::kOther},
+    {"SingleCodeForAllNonsequentialDichotomyVariables", KeyKind::kOther},
+    {"WeightedMoments", KeyKind::kSwitch},
+    {"UseEachCaseAsSingleElementItemsetsInASequence", KeyKind::kSwitch},
+    {"CombineFixedNumberOfItemsetsIntoOneItemset", KeyKind::kSwitch},
+    {"CombineItemsetsInFixedLengthOfTimeIntoOneItemset", KeyKind::kSwitch},
+    {"UseMinimumAndMaximumTimeFilter", KeyKind::kSwitch},
+    {"UseTaxonomies", KeyKind::kSwitch},
+    {"ReplaceOriginalItemsWithTaxonomies", KeyKind::kSwitch},
+    {"MaxSizeOfItemset", KeyKind::kNumber},
+    {"MaxSizeOfItemsetsInHead", KeyKind::kNumber},
+    {"MinimumSupport", KeyKind::kNumber},
+    {"MaximumSupport", KeyKind::kNumber},
+    {"MinimumConfidence", KeyKind::kNumber},
+    {"MaximumConfidence", KeyKind::kNumber},
+    {"NumberOfCutsForContinuousVariable", KeyKind::kNumber},
+    {"MaximumNumberOfItemsetsInASequence", KeyKind::kNumber},
+    {"FixedNumberOfItemsetsForCombiningIntoOneItemset", KeyKind::kNumber},
+    {"FixedLengthOfTimeForCombiningIntoOneItemset", KeyKind::kNumber},
+    {"MinimumTime", KeyKind::kNumber},
+    {"MaximumTime", KeyKind::kNumber},
+    {"SelectedItems", KeyKind::kText},
+};
+
+const std::vector<std::string> kKeys = [] {
+  std::vector<std::string> names;
+  for (const KeySpec& k : kKeySpecs) names.emplace_back(k.name);
+  return names;
+}();
 
 // Threshold and size properties and the dialog fields they are typed into.
 const std::map<std::string, int> kFieldKeys = {
@@ -86,6 +112,14 @@ const std::map<std::string, int> kFieldKeys = {
     {"MinimumTime", field::kMinTime},
     {"MaximumTime", field::kMaxTime},
 };
+
+// The key of a validated field.
+std::string FieldKey(int id) {
+  for (const auto& [key, field] : kFieldKeys) {
+    if (field == id) return key;
+  }
+  return "DatabaseFile";  // the one other field the validation reads
+}
 
 // A number as the text a user would type: round-trips exactly.
 std::string NumberField(double x) {
@@ -127,46 +161,54 @@ class TaskApplier {
     }
   }
 
+  // Applies the keys in dependency order: the project keys decide whether
+  // the task is the project's own, the non-sequential switch forgets the
+  // variable selection, the variables decide which switches and codes
+  // apply, and the switches which fields are read. A key whose dialog
+  // control would be disabled at that point is not applied; it leaves a
+  // warning instead (task_key_effect.h).
   void Apply(TaskScriptResult& result) {
-    for (const auto& [key, value] : task_.items()) {
-      if (std::find(kKeys.begin(), kKeys.end(), key) == kKeys.end()) {
-        Fail("unknown task property \"" + key + "\"");
-      }
-    }
-    if (Has("GenerateNonsequentialAssociation")) {
+    CheckKeysAndTypes();
+    ApplyProject();
+    if (Applies("GenerateNonsequentialAssociation")) {
       const bool on = Switch(task_, "GenerateNonsequentialAssociation");
       if (on != (s_.noseq != 0)) ToggleNonsequential();
     }
-    if (Has("Variables")) ApplyVariables();
-    if (Has("NonsequentialVariables")) ApplyNonsequentialVariables();
-    if (Has("MultipleDichotomyCodes")) {
+    if (Applies("Variables")) ApplyVariables();
+    if (Applies("NonsequentialVariables")) ApplyNonsequentialVariables();
+    SetSwitch("UseSingleCodeForAllDichotomyVariables", s_.onedichcode);
+    SetSwitch("UseSingleCodeForAllNonsequentialDichotomyVariables", s_.mdonedichcode);
+    if (Applies("MultipleDichotomyCodes")) {
       ApplyCodes("MultipleDichotomyCodes", s_.dichvars, s_.ndichvars, s_.ndichcodes,
                  s_.dichcodes);
       s_.codeselected = true;
     }
-    if (Has("NonsequentialMultipleDichotomyCodes")) {
+    if (Applies("NonsequentialMultipleDichotomyCodes")) {
       ApplyCodes("NonsequentialMultipleDichotomyCodes", s_.mddichvars, s_.nmddichvars,
                  s_.nmddichcodes, s_.mddichcodes);
       s_.mdcodeselected = true;
     }
-    SetSwitch("UseSingleCodeForAllDichotomyVariables", s_.onedichcode);
-    SetSwitch("UseSingleCodeForAllNonsequentialDichotomyVariables", s_.mdonedichcode);
-    if (Has("WeightedMoments")) s_.iwgtdmn = Switch(task_, "WeightedMoments") ? 1 : 0;
-    if (Has("CombineFixedNumberOfItemsetsIntoOneItemset") &&
+    // Read at OK only when their switch is on (PressOk); checked here for
+    // the warning.
+    Applies("SingleCodeForAllDichotomyVariables");
+    Applies("SingleCodeForAllNonsequentialDichotomyVariables");
+    if (Applies("WeightedMoments")) s_.iwgtdmn = Switch(task_, "WeightedMoments") ? 1 : 0;
+    SetSwitch("UseEachCaseAsSingleElementItemsetsInASequence", s_.iSingleItemset);
+    if (Applies("CombineFixedNumberOfItemsetsIntoOneItemset") &&
         Switch(task_, "CombineFixedNumberOfItemsetsIntoOneItemset")) {
       s_.CombineItemsetMode = 0;
     }
-    if (Has("CombineItemsetsInFixedLengthOfTimeIntoOneItemset") &&
+    if (Applies("CombineItemsetsInFixedLengthOfTimeIntoOneItemset") &&
         Switch(task_, "CombineItemsetsInFixedLengthOfTimeIntoOneItemset")) {
       s_.CombineItemsetMode = 1;
     }
-    SetSwitch("UseEachCaseAsSingleElementItemsetsInASequence", s_.iSingleItemset);
     SetSwitch("UseMinimumAndMaximumTimeFilter", s_.iMinMaxFilter);
     SetSwitch("UseTaxonomies", s_.taxon);
     SetSwitch("ReplaceOriginalItemsWithTaxonomies", s_.removeorg);
-    ApplyProject();
-    for (const auto& [key, id] : kFieldKeys) {
-      if (Has(key)) fields_[id] = NumberField(Number(task_, key));
+    for (const KeySpec& spec : kKeySpecs) {
+      if (spec.kind == KeyKind::kNumber && Applies(spec.name)) {
+        fields_[kFieldKeys.at(spec.name)] = NumberField(Number(task_, spec.name));
+      }
     }
     if (Has("SelectedItems")) {
       result.hasSelectedItems = true;
@@ -175,18 +217,44 @@ class TaskApplier {
     PressOk();
   }
 
-  // Makes the applied task the engine's; called only when Apply succeeded,
-  // so a failing task leaves the engine as it was.
+  // Makes the applied task the engine's and shows the warnings about keys
+  // without effect; called only when Apply succeeded, so a failing task
+  // leaves the engine as it was (and warns about nothing).
   void Commit() {
     seq_.engine()->settings = s_;
     seq_.projectDb().SetPath(path_);
+    for (const std::string& warning : warnings_) seq_.ShowWarning(warning);
   }
 
  private:
   bool Has(const std::string& key) const { return task_.contains(key); }
 
+  void CheckKeysAndTypes() const {
+    for (const auto& [key, value] : task_.items()) {
+      const auto spec = std::find_if(kKeySpecs.begin(), kKeySpecs.end(),
+                                     [&key = key](const KeySpec& k) { return key == k.name; });
+      if (spec == kKeySpecs.end()) Fail("unknown task property \"" + key + "\"");
+      switch (spec->kind) {
+        case KeyKind::kSwitch: Switch(task_, key); break;
+        case KeyKind::kNumber: Number(task_, key); break;
+        case KeyKind::kText: Text(task_, key); break;
+        case KeyKind::kOther: break;
+      }
+    }
+  }
+
+  // True when the task has `key` and the key takes effect with the settings
+  // as applied so far; a key without effect is noted for a warning.
+  bool Applies(const std::string& key) {
+    if (!Has(key)) return false;
+    const std::optional<std::string> reason = WhyTaskKeyHasNoEffect(key, s_);
+    if (!reason) return true;
+    warnings_.push_back(NoEffectWarning(key, *reason));
+    return false;
+  }
+
   void SetSwitch(const std::string& key, std::int32_t& target) {
-    if (Has(key)) target = Switch(task_, key) ? 1 : 0;
+    if (Applies(key)) target = Switch(task_, key) ? 1 : 0;
   }
 
   // The non-sequential switch forgets the variable selection (and, when it
@@ -264,7 +332,7 @@ class TaskApplier {
                                       : (!res.empty() || !dich.empty() || !cont.empty());
     if (!accepted) {
       s_.ntidvar = s_.nsidvar = s_.nresvars = s_.ndichvars = s_.ncontvars = 0;
-      Fail(Message(msg::kNotEnoughVariables));
+      Fail(KeyMessage("Variables", Message(msg::kNotEnoughVariables)));
     }
     Store(s_.sidvar, s_.nsidvar, ids);
     Store(s_.tidvar, s_.ntidvar, times);
@@ -295,7 +363,7 @@ class TaskApplier {
       for (const std::int16_t v : *list) {
         if (standard.count(v)) {
           s_.nmdresvars = s_.nmddichvars = s_.nmdcontvars = 0;
-          Fail(Message(kNonsequentialOverlap));
+          Fail(KeyMessage("NonsequentialVariables", Message(kNonsequentialOverlap)));
         }
       }
     }
@@ -352,10 +420,10 @@ class TaskApplier {
     }
     if (Has("CreateNewProject") && Switch(task_, "CreateNewProject")) s_.projectMode = 0;
     if (Has("UseExistingProject") && Switch(task_, "UseExistingProject")) s_.projectMode = 1;
-    if (Has("UpdateNewDocuments") && Switch(task_, "UpdateNewDocuments")) {
+    if (Applies("UpdateNewDocuments") && Switch(task_, "UpdateNewDocuments")) {
       s_.existingProjectAction = 0;
     }
-    if (Has("GoToResultsDialogWithoutAddingDocuments") &&
+    if (Applies("GoToResultsDialogWithoutAddingDocuments") &&
         Switch(task_, "GoToResultsDialogWithoutAddingDocuments")) {
       s_.existingProjectAction = 1;
     }
@@ -396,13 +464,18 @@ class TaskApplier {
                        std::int16_t nvars, std::vector<std::int16_t>& counts,
                        std::vector<std::int32_t>& codes, int missingMessage,
                        int notFoundMessage) {
-    if (!Has(key)) Fail(Message(missingMessage));
+    if (!Has(key)) Fail(KeyMessage(key, Message(missingMessage)));
     const std::string text = SingleCodeText(key, vars.at(0));
     std::vector<std::int32_t> values;
     for (int i = 0; i < nvars; ++i) {
       const int var = vars[static_cast<std::size_t>(i)];
       const auto value = ConvertCodeText(var, text);
-      if (!value) Fail(FormatString(Message(notFoundMessage).c_str(), var, text.c_str()));
+      if (!value) {
+        std::string name;
+        seq_.getvn5(var, name);
+        Fail(KeyMessage(key, FormatString(Message(notFoundMessage).c_str(), var, text.c_str())) +
+             " (\"" + name + "\")");
+      }
       values.push_back(static_cast<std::int32_t>(std::trunc(*value)));
     }
     counts.assign(std::max<std::size_t>(counts.size(), static_cast<std::size_t>(nvars)), 0);
@@ -438,7 +511,9 @@ class TaskApplier {
     const bool taskFromProject =
         s_.projectMode == 1 && (s_.existingProjectAction == 1 || s_.existingProjectAction == 2);
     if (taskFromProject) return;
-    if (s_.nresvars + s_.ndichvars + s_.ncontvars == 0) Fail("Variable selection not valid.");
+    if (s_.nresvars + s_.ndichvars + s_.ncontvars == 0) {
+      Fail(KeyMessage("Variables", "Variable selection not valid."));
+    }
     if (s_.ndichvars > 0 && !s_.onedichcode && !s_.codeselected) {
       Fail("\"MultipleDichotomyCodes\" must give the codes of the dichotomy variables (or use "
            "\"UseSingleCodeForAllDichotomyVariables\")");
@@ -455,9 +530,11 @@ class TaskApplier {
       ApplySingleCode("SingleCodeForAllNonsequentialDichotomyVariables", s_.mddichvars,
                       s_.nmddichvars, s_.nmddichcodes, s_.mddichcodes, 10134, 10135);
     }
-    const int message =
+    const SettingsCheck check =
         ValidateAndStoreSettings(s_, [this](int id) { return FieldText(id); }, path_);
-    if (message != 0) Fail(Message(message));
+    if (!check.ok()) {
+      Fail(KeyMessage(FieldKey(check.field), Message(check.message)) + " (" + check.range + ")");
+    }
   }
 
   CSequence& seq_;
@@ -466,6 +543,7 @@ class TaskApplier {
   const json& task_;
   std::map<std::string, int> varByName_;
   std::map<int, std::string> fields_;
+  std::vector<std::string> warnings_;  // keys without effect, shown on Commit
 };
 
 }  // namespace

@@ -14,7 +14,12 @@
 //    "MinimumSupport": 0.05, "MinimumConfidence": 0.5}
 //
 // Unknown keys, wrong value types and unknown variable names are errors
-// that name the key. Nothing of the engine is changed when parsing fails.
+// that name the key; so are the module's own messages ("\"MinimumSupport\":
+// <message> (a number from 0 to 1)"). Nothing of the engine is changed when
+// the task fails. A key the dialog would not read in the task's
+// configuration (task_key_effect.h) is not applied; once the task is
+// applied, each such key is named in a warning through the host's message
+// channel ("warning: \"MinimumTime\" has no effect: ...").
 #pragma once
 
 #include <string>

@@ -2,8 +2,9 @@
 //
 // The validation of a task's typed-in values, in its fixed order: each value
 // is read from its field, checked and stored before the next is read; the
-// first failure stops with its message number. The task dialog, the
-// automation interface and task files all go through it.
+// first failure stops with its message number, the field and what the field
+// accepts (task files put the key and that range around the message). The
+// task dialog, the automation interface and task files all go through it.
 #pragma once
 
 #include <functional>
@@ -33,12 +34,27 @@ inline constexpr int kMaxConf = 1225;
 // Returns the text of field `id` as the user typed it.
 using FieldTextSource = std::function<std::string(int id)>;
 
+// The outcome of the validation: the first value refused, with what its
+// field accepts at that point ("a whole number from 1 to 200", "a number
+// from 0.2 to 1": bounds that depend on values stored before are filled in).
+struct SettingsCheck {
+  int message = 0;    // the number of the message to show; 0 when all passed
+  int field = 0;      // the field whose value was refused
+  std::string range;  // what that field accepts
+
+  bool ok() const { return message == 0; }
+};
+
 // Validates and stores the typed-in values into `settings`, and the project
 // database file name into `projectPath` when it is not empty and differs.
-// Returns 0 when every value was accepted, else the number of the message to
-// show (values read before the failing one stay stored).
-int ValidateAndStoreSettings(AnalysisSettings& settings, const FieldTextSource& fieldText,
-                             std::string& projectPath);
+// Values read before the failing one stay stored.
+SettingsCheck ValidateAndStoreSettings(AnalysisSettings& settings,
+                                       const FieldTextSource& fieldText,
+                                       std::string& projectPath);
+
+// A number as the shortest text that reads back to it, never in
+// scientific notation ("0.2", "-1000000000").
+std::string PlainNumberText(double x);
 
 // Parses a whole number written as text ("12", " 12 ", "12.0"); false when
 // the text is not one.

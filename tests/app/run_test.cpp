@@ -274,12 +274,17 @@ TEST_F(RunTest, TablesOfSelectedItems) {
   EXPECT_NE(index.find("<h2>rules-selected-heads</h2>\n<p class=\"msg\">" + noRule + "</p>"),
             std::string::npos);
 
-  // A name that is not an item is most likely a typing mistake: warned.
+  // A name that is not an item is most likely a typing mistake: warned. So
+  // is a key without effect in this kind of analysis (the module's warning).
   const RunResult typo = RunLinkan(
-      {"run", data, "--task", Write("x.json", BasketTask(R"(, "SelectedItems": "a | cc")")),
+      {"run", data, "--task",
+       Write("x.json", BasketTask(R"(, "SelectedItems": "a | cc",
+                                     "MaximumNumberOfItemsetsInASequence": 4)")),
        "--out", Out("sel3")});
   ASSERT_EQ(typo.status, 0) << typo.err;
   EXPECT_EQ(typo.err,
+            "warning: \"MaximumNumberOfItemsetsInASequence\" has no effect: the task is a "
+            "non-sequential association analysis (\"GenerateNonsequentialAssociation\")\n"
             "linkan: warning: \"SelectedItems\": \"cc\" is not in the item list (items.csv)\n");
 }
 
@@ -455,7 +460,8 @@ TEST_F(RunTest, BadInputsWriteNothing) {
       {{data, "--task", unknownVar},
        unknownVar + ": \"Variables.responses\": no variable named \"items\" in the data"},
       {{data, "--task", threshold},
-       threshold + ": Invalid value for Minimum Support: must be within ( 0.0 ; 1.0 )."},
+       threshold + ": \"MinimumSupport\": Invalid value for Minimum Support: must be within "
+                   "( 0.0 ; 1.0 ). (a number from 0 to 1)"},
       {{data, "--task", noFolder},
        noFolder + ": Directory to database file you specified does not exists! (project file " +
            dir_.File("no/p.dbs") + ")"},

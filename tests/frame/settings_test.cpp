@@ -68,10 +68,11 @@ class ValidationTest : public ::testing::Test {
               {field::kFixedTimeLength, "5"}, {field::kNCategPco, "10"},
               {field::kDatabaseFile, ""}};
   }
-  int Validate() {
+  SettingsCheck Check() {
     return ValidateAndStoreSettings(
         s, [this](int id) { return fields.count(id) ? fields.at(id) : std::string("?"); }, path);
   }
+  int Validate() { return Check().message; }
   // With a time variable selected, the time fields are read too.
   void SelectTime() {
     s.ntidvar = 1;
@@ -105,21 +106,32 @@ TEST_F(ValidationTest, MessagesComeInTheFixedOrderFirstFailureWins) {
             {field::kMinTime, "-2000000000"}, {field::kMaxTime, "0"},
             {field::kFixedTimeLength, "1"}, {field::kNCategPco, "21"},
             {field::kDatabaseFile, "/x/p.dbs"}};
-  const std::pair<int, std::pair<int, std::string>> steps[] = {
-      {msg::kInvalidNumber, {field::kMaxHead, "1"}},
-      {msg::kInvalidNumber, {field::kMaxPat, "200"}},
-      {msg::kInvalidMinSupport, {field::kMinSupp, "0"}},
-      {msg::kInvalidMinConfidence, {field::kMinConf, "1"}},
-      {msg::kInvalidMaxSupport, {field::kMaxSupp, "0"}},
-      {msg::kInvalidMaxConfidence, {field::kMaxConf, "1"}},
-      {msg::kInvalidNumber, {field::kMaxSequenceSize, "100"}},
-      {msg::kInvalidNumber, {field::kFixedNumItemsets, "100"}},
-      {msg::kInvalidMinMaxTime, {field::kMinTime, "-1000000000"}},
-      {msg::kInvalidNumber, {field::kNCategPco, "20"}},
+  // Each failure names its field and what the field accepts there (bounds
+  // that depend on values stored before are filled in).
+  const struct {
+    int message;
+    int field;
+    const char* range;
+    const char* fix;
+  } steps[] = {
+      {msg::kInvalidNumber, field::kMaxHead, "a whole number from 1 to 200", "1"},
+      {msg::kInvalidNumber, field::kMaxPat, "a whole number from 1 to 200", "200"},
+      {msg::kInvalidMinSupport, field::kMinSupp, "a number from 0 to 1", "0.25"},
+      {msg::kInvalidMinConfidence, field::kMinConf, "a number from 0 to 1", "1"},
+      {msg::kInvalidMaxSupport, field::kMaxSupp, "a number from 0.25 to 1", "0.25"},
+      {msg::kInvalidMaxConfidence, field::kMaxConf, "a number from 1 to 1", "1"},
+      {msg::kInvalidNumber, field::kMaxSequenceSize, "a whole number from 2 to 100", "100"},
+      {msg::kInvalidNumber, field::kFixedNumItemsets, "a whole number from 1 to 100", "100"},
+      {msg::kInvalidMinMaxTime, field::kMinTime, "a number from -1000000000 to 100000000",
+       "-1000000000"},
+      {msg::kInvalidNumber, field::kNCategPco, "a whole number from 1 to 20", "20"},
   };
-  for (const auto& [message, fix] : steps) {
-    EXPECT_EQ(Validate(), message) << "before fixing field " << fix.first;
-    fields[fix.first] = fix.second;
+  for (const auto& step : steps) {
+    const SettingsCheck check = Check();
+    EXPECT_EQ(check.message, step.message) << "before fixing field " << step.field;
+    EXPECT_EQ(check.field, step.field);
+    EXPECT_EQ(check.range, step.range) << "field " << step.field;
+    fields[step.field] = step.fix;
   }
   EXPECT_EQ(Validate(), 0);
   EXPECT_EQ(path, "/x/p.dbs");

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/coding/item_names.h"
 #include "frame/double_compare.h"
 #include "frame/host/analysis_support.h"
 
@@ -33,9 +32,9 @@ int ContinuousCut::IntervalOf(double x) const {
 
 std::string ContinuousCut::ItemName(const std::string& variableName, int k) const {
   const char* name = variableName.c_str();
-  if (k == 0) return LimitText(FormatString("%s<=%.3f", name, UpperBound(0)));
-  if (k == cuts_ - 1) return LimitText(FormatString("%s>%.3f", name, LowerBound(k)));
-  return LimitText(FormatString("%s:{%.3f;%.3f}", name, LowerBound(k), UpperBound(k)));
+  if (k == 0) return FormatString("%s<=%.3f", name, UpperBound(0));
+  if (k == cuts_ - 1) return FormatString("%s>%.3f", name, LowerBound(k));
+  return FormatString("%s:{%.3f;%.3f}", name, LowerBound(k), UpperBound(k));
 }
 
 }  // namespace linkan

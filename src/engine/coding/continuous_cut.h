@@ -36,7 +36,8 @@ class ContinuousCut {
   double UpperBound(int k) const;
   // The interval of `x`, or -1 when it lies above every bound.
   int IntervalOf(double x) const;
-  // The item name of interval `k` of the variable named `variableName`.
+  // The item name of interval `k` of the variable named `variableName`,
+  // whole (the coder limits its length).
   std::string ItemName(const std::string& variableName, int k) const;
 
  private:

@@ -33,7 +33,9 @@ std::vector<std::vector<double>> CodeLists(const std::vector<std::int16_t>& coun
 }  // namespace
 
 ItemCoder::ItemCoder(SalEngine& engine)
-    : support_(engine.analysis()), dictionary_(engine.items), cuts_(engine.settings.ncategpco) {
+    : support_(engine.analysis()),
+      dictionary_(engine.items),
+      intervals_(engine.settings.ncategpco) {
   const AnalysisSettings& s = engine.settings;
   const bool single = s.iSingleItemset != 0;
 
@@ -61,14 +63,16 @@ void ItemCoder::Prepare(Group& group, const std::vector<int>& dichVars,
   for (const int var : resVars) group.responses.push_back({var});
   if (responsesOnly) return;
   for (std::size_t i = 0; i < dichVars.size(); ++i) {
-    group.dichotomies.push_back({dichVars[i], VariableName(support_, dichVars[i]), codes[i], 0});
+    const int var = dichVars[i];
+    group.dichotomies.push_back(
+        {var, cuts_.LimitName(var, VariableName(support_, var)), codes[i], 0});
   }
   const double z = NormalQuantile(kCutQuantileProbability);
   for (std::size_t i = 0; i < contVars.size(); ++i) {
     const ContinuousStats st = i < stats.size() ? stats[i] : ContinuousStats{};
     double missing = 0.0;
     support_.getmd5(contVars[i], missing);
-    ContinuousCut cut(st, cuts_, z);
+    ContinuousCut cut(st, intervals_, z);
     const auto n = static_cast<std::size_t>(cut.cuts());
     group.continuous.push_back({contVars[i], VariableName(support_, contVars[i]), missing,
                                 cut, std::vector<ItemNumber>(n, 0)});
@@ -97,14 +101,14 @@ std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<do
         if (d.single == 0) d.single = dictionary_.Add(d.name);
         out[n++] = d.single;
       } else {
-        out[n++] = dictionary_.Add(
-            DichotomyItemName(d.name, d.codes.size(), CellText(support_, caseNo, d.var)));
+        out[n++] = dictionary_.Add(cuts_.LimitValue(
+            d.var, DichotomyItemName(d.name, d.codes.size(), CellText(support_, caseNo, d.var))));
       }
       break;
     }
   }
   for (const Response& r : group.responses) {
-    const std::string text = CellText(support_, caseNo, r.var);
+    const std::string text = cuts_.LimitValue(r.var, CellText(support_, caseNo, r.var));
     if (!text.empty()) out[n++] = dictionary_.Add(text);
   }
   for (Continuous& c : group.continuous) {
@@ -113,7 +117,7 @@ std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<do
     const int k = c.cut.IntervalOf(x);
     if (k < 0) continue;
     ItemNumber& number = c.numbers[static_cast<std::size_t>(k)];
-    if (number == 0) number = dictionary_.Add(c.cut.ItemName(c.name, k));
+    if (number == 0) number = dictionary_.Add(cuts_.LimitName(c.var, c.cut.ItemName(c.name, k)));
     out[n++] = number;
   }
   return n;

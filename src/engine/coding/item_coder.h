@@ -13,7 +13,8 @@
 // equals; a response variable yields its cell text (nothing when empty); a
 // continuous variable yields the item of the interval its value falls into
 // (nothing when missing). With `iSingleItemset` only the response
-// variables of the sequential kinds are read.
+// variables of the sequential kinds are read. Item names are limited to
+// kMaxNameLength bytes; the cuts are counted in cuts().
 //
 // REQUIRES: the statistics pass has filled engine.contStats and
 // engine.mdContStats when continuous variables are selected.
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "engine/coding/continuous_cut.h"
+#include "engine/coding/text_cuts.h"
 #include "engine/item_dictionary.h"
 
 namespace linkan {
@@ -57,6 +59,9 @@ class ItemCoder {
   // REQUIRES: room for SequentialCapacity() and NonSequentialCapacity().
   Counts CodeCase(long caseNo, const std::vector<double>& values, ItemNumber* items,
                   ItemNumber* nonSequential);
+
+  // The texts cut so far, by variable; the construction adds its ID texts.
+  TextCuts& cuts() { return cuts_; }
 
  private:
   struct Dichotomy {
@@ -93,7 +98,8 @@ class ItemCoder {
 
   CAnalysisSupport& support_;
   ItemDictionary& dictionary_;
-  int cuts_;
+  int intervals_;  // ncategpco
+  TextCuts cuts_;
   Group sequential_;
   Group nonSequential_;
 };

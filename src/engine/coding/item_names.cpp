@@ -20,17 +20,17 @@ std::string VariableName(const CAnalysisSupport& support, int var) {
   support.getvn5(var, name);
   name = CAnalysisSupport::StripFormatting(support.Replace8CharGrow(name));
   while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-  return LimitText(std::move(name));
+  return name;
 }
 
 std::string CellText(const CAnalysisSupport& support, long row, int var) {
-  return LimitText(CAnalysisSupport::StripFormatting(support.doc().GetCellText(row, var)));
+  return CAnalysisSupport::StripFormatting(support.doc().GetCellText(row, var));
 }
 
 std::string DichotomyItemName(const std::string& variableName, std::size_t codeCount,
                               const std::string& cellText) {
   if (codeCount == 1) return variableName;
-  return LimitText(variableName + "=" + cellText);
+  return variableName + "=" + cellText;
 }
 
 }  // namespace linkan

@@ -11,6 +11,7 @@
 #include "engine/coding/item_coder.h"
 #include "engine/coding/item_names.h"
 #include "engine/coding/progress_scope.h"
+#include "engine/coding/text_cuts.h"
 #include "engine/construction/bucket_pipeline.h"
 #include "engine/construction/item_remapping.h"
 #include "engine/construction/transaction_store.h"
@@ -45,7 +46,7 @@ class Builder {
  private:
   void ReadCases(BucketPipeline& pipeline);
   CaseKey TimeOf(long caseNo, const std::vector<double>& values) const;
-  std::string IdText(long caseNo, double idValue) const;
+  std::string IdText(long caseNo, double idValue, TextCuts& cuts) const;
   void AddTaxonomyLabels();
 
   SalEngine& engine_;
@@ -124,7 +125,7 @@ void Builder::ReadCases(BucketPipeline& pipeline) {
     if (key.skip) continue;
 
     const auto [entry, added] =
-        seen.try_emplace(IdText(c, idValue), static_cast<std::uint32_t>(ids.size()));
+        seen.try_emplace(IdText(c, idValue, coder.cuts()), static_cast<std::uint32_t>(ids.size()));
     if (added) ids.push_back(entry->first);
     const std::string& id = entry->first;
     const std::uint32_t sequence = entry->second;
@@ -140,6 +141,8 @@ void Builder::ReadCases(BucketPipeline& pipeline) {
     pipeline.Add(sequence, id, kNonSequentialTime, nonSequential.data(), n.nonSequential);
     pipeline.EndCase();
   }
+  // Once per run, after every case: which texts were cut.
+  if (!coder.cuts().empty()) support_.ShowWarning(coder.cuts().Warning(support_));
 }
 
 CaseKey Builder::TimeOf(long caseNo, const std::vector<double>& values) const {
@@ -161,11 +164,11 @@ CaseKey Builder::TimeOf(long caseNo, const std::vector<double>& values) const {
   return key;
 }
 
-std::string Builder::IdText(long caseNo, double idValue) const {
+std::string Builder::IdText(long caseNo, double idValue, TextCuts& cuts) const {
   if (idVar_ <= 0) return FormatString("%ld", caseNo);
   std::string text = CellText(support_, caseNo, idVar_);
-  if (text.empty()) text = FormatString("%.14e", idValue);
-  return LimitText(std::move(text));
+  if (text.empty()) return FormatString("%.14e", idValue);
+  return cuts.LimitValue(idVar_, std::move(text));
 }
 
 void Builder::AddTaxonomyLabels() {

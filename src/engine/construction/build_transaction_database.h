@@ -18,6 +18,9 @@
 // - ID text: the ID cell's text, or "%.14e" of the ID value when that text is
 //   empty; without an ID variable "%ld" of the case number. A new ID text is
 //   appended to the TransactionIdList;
+//   (ID texts and item names are limited to kMaxNameLength bytes; after the
+//   last case one warning names the variables whose texts were cut, with
+//   how many: text_cuts.h)
 // - items: go to the group (ID text, time); with `iSingleItemset` each
 //   response item k of the case to (ID text, time + k); the non-sequential
 //   items to (ID text, 1e20). A group exists only when an item goes into it,

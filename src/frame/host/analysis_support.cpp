@@ -100,6 +100,10 @@ void CAnalysisSupport::dsplst(int /*flags*/, const std::string& text) {
   doc().ShowMessage(text);
 }
 
+void CAnalysisSupport::ShowWarning(const std::string& text) {
+  doc().ShowMessage("warning: " + text);
+}
+
 void CAnalysisSupport::DspMessageBox(int /*flags*/, const void* /*window*/,
                                      const std::string& text) {
   lastMessage_ = text;

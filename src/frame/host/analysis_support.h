@@ -79,6 +79,11 @@ class CAnalysisSupport : public IAnalysisModule {
   // ---- Messages -------------------------------------------------------------
   virtual std::string GetResourceString(int id) const;
   virtual void dsplst(int flags, const std::string& text);
+  // A warning through the same channel as dsplst, shown as "warning: " +
+  // `text`. It is not a reason for a failure, so it leaves LastMessage and
+  // MessageCount as they were (a failed run never reports a warning as its
+  // cause).
+  void ShowWarning(const std::string& text);
   // A message box; under automation it is not shown, only remembered.
   void DspMessageBox(int flags, const void* window, const std::string& text);
   // A Yes/No question captioned with the product name; Yes under automation.

@@ -221,6 +221,13 @@ TEST_F(ItemCoderTest, LongNamesAreLimited) {
   ASSERT_EQ(names.size(), 3u);
   EXPECT_EQ(names[0], std::string(999, 'v'));
   EXPECT_EQ(names[1], std::string(999, 'q'));
+  // The cuts are counted for the run's warning: a value of "r", the name of
+  // variable 2 (too long to be shown).
+  EXPECT_EQ(coder.cuts().ValuesCut(1), 1);
+  EXPECT_EQ(coder.cuts().ValuesCut(2), 0);
+  EXPECT_EQ(coder.cuts().Warning(analysis),
+            "texts longer than 999 bytes were cut to 999 bytes (texts that differ only after "
+            "that became one): \"r\": 1 value; variable 2: its name");
 }
 
 }  // namespace

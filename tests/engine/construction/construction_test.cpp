@@ -115,6 +115,28 @@ TEST_F(ConstructionTest, IdTextFallsBackToTheFormattedValue) {
   EXPECT_EQ(Build(), expected);
 }
 
+// Texts over 999 bytes are cut; texts that differ only after the cut become
+// one ID or one item, and one warning after the last case says so.
+TEST_F(ConstructionTest, LongTextsAreCutWithOneWarning) {
+  const std::string longId(1000, 'A');
+  const std::string longItem(1200, 'x');
+  host.AddText("id", {longId + "1", longId + "2", "B", longId + "1"});
+  host.AddText("item", {longItem, "y", longItem + "z", "y"});
+  Engine();
+  Settings().noseq = 1;
+  UseIdVariable(1);
+  AddResponse(2);
+  const std::string cutId(999, 'A');
+  const std::string cutItem(999, 'x');
+  const NamedRecords expected = {{{cutId, 0}, {cutItem, "y"}}, {{"B", 0}, {cutItem}}};
+  EXPECT_EQ(Build(), expected);
+  EXPECT_EQ(engine->transactionIds, (std::vector<std::string>{cutId, "B"}));
+  EXPECT_EQ(host.messages,
+            (std::vector<std::string>{
+                "warning: texts longer than 999 bytes were cut to 999 bytes (texts that differ "
+                "only after that became one): \"id\": 3 values; \"item\": 2 values"}));
+}
+
 // A case without items still makes its ID a transaction (it counts in N and
 // supports nothing), but no record is stored for it.
 TEST_F(ConstructionTest, CaseWithoutItemsCountsButStoresNothing) {
