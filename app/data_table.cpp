@@ -1,6 +1,7 @@
 // data_table.cpp
 #include "data_table.h"
 
+#include <functional>
 #include <unordered_map>
 
 #include "csv_parser.h"
@@ -127,8 +128,9 @@ void TableBuilder::FailOutOfRange(const std::string& source, std::size_t column,
                               std::string(number) +
                               " is outside the range of a double (about 4.9e-324 to 1.8e+308 "
                               "in magnitude)";
-  const bool inText = !text_.empty() && number.data() >= text_.data() &&
-                      number.data() < text_.data() + text_.size();
+  const std::less_equal<const char*> before;  // total order, also for unrelated pointers
+  const bool inText = before(text_.data(), number.data()) &&
+                      before(number.data(), text_.data() + text_.size()) && !text_.empty();
   if (!inText) throw DataError(source, 0, 0, message);
   const TextPosition p =
       PositionInText(text_, static_cast<std::size_t>(number.data() - text_.data()));
