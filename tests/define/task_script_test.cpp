@@ -76,13 +76,16 @@ TEST_F(TaskScriptTest, ErrorsNameTheKeyAndChangeNothing) {
       {R"({"Variables": {"id": "basket", "responses": ["item"]}, "MinimumSupport": 1.5})",
        "Invalid value for Minimum Support: must be within ( 0.0 ; 1.0 )."},
       {"[1, 2]", "the task must be a JSON object of task properties"},
+      {R"({"MinimumSupport": 1e400})",
+       "the task, line 1, column 20: the number 1e400 is outside the range of a double"},
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(Apply(c.task)) << c.task;
     EXPECT_EQ(result.error, c.expected) << c.task;
   }
   EXPECT_FALSE(Apply("{not json"));
-  EXPECT_EQ(result.error.rfind("the task is not valid JSON", 0), 0u);
+  EXPECT_EQ(result.error.rfind("the task, line 1, column 3: not valid JSON: syntax error", 0), 0u)
+      << result.error;
   // Nothing of the failed tasks reached the settings.
   EXPECT_EQ(s().minsupp, 0.2);
   EXPECT_EQ(s().nresvars, 0);
