@@ -20,6 +20,7 @@ namespace {
 struct ImportArgs {
   std::string format;
   std::string separator = "auto";
+  std::string encoding = "utf-8";
   std::string input;
   std::string output;
 };
@@ -36,11 +37,12 @@ int RunImport(const ImportArgs& args) {
     throw UsageError("--separator: \"auto\", \"comma\" or \"blank\", not \"" + args.separator +
                      "\"");
   }
+  const TextEncoding encoding = ParseEncodingOption(args.encoding);
   std::error_code ec;
   if (std::filesystem::equivalent(args.input, args.output, ec)) {
     throw UsageError("the output " + args.output + " is the input file; choose another name");
   }
-  const DataTable table = ImportFile(args.input, *format, separator);
+  const DataTable table = ImportFile(args.input, *format, separator, encoding);
   WriteFileAtomically(args.output, DataTableToCsv(table));
   std::cout << args.output << ": " << table.CaseCount() << " cases, variables";
   for (const Variable& v : table.variables()) std::cout << ' ' << v.name;
@@ -58,6 +60,7 @@ void RegisterImportCommand(CLI::App& app, const GlobalOptions& /*global*/, Comma
       ->required();
   cmd->add_option("--separator", args->separator,
                   "basket items separated by: auto (commas if the file has any), comma, blank");
+  AddEncodingOption(*cmd, args->encoding);
   cmd->add_option("IN", args->input, "the file to convert")->required();
   cmd->add_option("OUT", args->output, "the CSV file to write")->required();
   cmd->callback([args, &action] { action = [args] { return RunImport(*args); }; });

@@ -16,6 +16,7 @@ struct InfoArgs {
   std::string data;
   std::string weight;
   std::string delimiter;
+  std::string encoding = "utf-8";
   std::string module;
 };
 
@@ -24,6 +25,7 @@ int RunInfo(const InfoArgs& args, const GlobalOptions& global) {
   options.dataPath = args.data;
   if (!args.weight.empty()) options.load.weightVariable = args.weight;
   if (!args.delimiter.empty()) options.load.delimiter = ParseDelimiter(args.delimiter);
+  options.load.encoding = ParseEncodingOption(args.encoding);
   if (!args.module.empty()) options.modulePath = args.module;
   options.terminal = TerminalOptionsForProcess(global);
 
@@ -50,6 +52,7 @@ void RegisterInfoCommand(CLI::App& app, const GlobalOptions& global, CommandActi
   cmd->add_option("--weight", args->weight, "the numeric variable holding the case weights");
   cmd->add_option("--delimiter", args->delimiter,
                   "the field delimiter: one character or \"tab\" (default: by file extension)");
+  AddEncodingOption(*cmd, args->encoding);
   cmd->add_option("--module", args->module,
                   "the analysis module library (default: $LINKAN_MODULE, else beside linkan)");
   cmd->callback(

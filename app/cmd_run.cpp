@@ -45,6 +45,7 @@ struct RunArgs {
   std::string project;
   std::string format = "csv";
   std::string delimiter;
+  std::string encoding = "utf-8";
   std::string module;
 };
 
@@ -192,6 +193,7 @@ class RunCommand {
     }
     if (!args_.weight.empty()) options.load.weightVariable = args_.weight;
     if (!args_.delimiter.empty()) options.load.delimiter = ParseDelimiter(args_.delimiter);
+    options.load.encoding = ParseEncodingOption(args_.encoding);
     if (!args_.module.empty()) options.modulePath = args_.module;
     options.terminal = TerminalOptionsForProcess(global_);
     options.terminal.automation = true;
@@ -315,6 +317,7 @@ void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandActio
   cmd->add_option("--delimiter", args->delimiter,
                   "csv: the field delimiter, one character or \"tab\" (default: by file "
                   "extension)");
+  AddEncodingOption(*cmd, args->encoding);
   cmd->add_option("--module", args->module,
                   "the analysis module library (default: $LINKAN_MODULE, else beside linkan)");
   cmd->callback([args, &global, &action] {

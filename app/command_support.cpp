@@ -1,4 +1,5 @@
 // command_support.cpp
+#include <CLI/CLI.hpp>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -38,6 +39,18 @@ char ParseDelimiter(const std::string& text) {
   throw UsageError(
       "--delimiter: give one character (not a quote or a line break) or \"tab\", not \"" + text +
       "\"");
+}
+
+TextEncoding ParseEncodingOption(const std::string& text) {
+  if (const std::optional<TextEncoding> encoding = ParseTextEncoding(text)) return *encoding;
+  throw UsageError("--encoding: \"utf-8\" or \"latin1\", not \"" + text + "\"");
+}
+
+void AddEncodingOption(CLI::App& cmd, std::string& value) {
+  cmd.add_option("--encoding", value,
+                 "how the data file's bytes are read: utf-8, or latin1 (ISO-8859-1, converted "
+                 "to UTF-8)")
+      ->default_str("utf-8");
 }
 
 TerminalOptions TerminalOptionsForProcess(const GlobalOptions& global) {

@@ -6,10 +6,13 @@
 // status. Errors are thrown (DataError: status 1, UsageError: status 2) and
 // reported by main (CancelledError: status 130).
 //
-//   linkan info DATA [--weight VAR] [--delimiter C] [--module PATH]
+//   linkan info DATA [--weight VAR] [--delimiter C] [--encoding E] [--module PATH]
 //   linkan import --format basket|spmf IN OUT.csv [--separator auto|comma|blank]
+//                 [--encoding E]
 //   linkan run DATA --task TASK.json --out DIR [--weight VAR] [--project FILE]
-//              [--format csv|basket|spmf] [--delimiter C] [--module PATH]
+//              [--format csv|basket|spmf] [--delimiter C] [--encoding E]
+//              [--module PATH]
+// (E: utf-8 or latin1, how DATA's bytes are read.)
 //
 // Thread safety: main thread only.
 #pragma once
@@ -20,6 +23,7 @@
 #include <string>
 
 #include "progress_display.h"
+#include "text_encoding.h"
 #include "terminal_host.h"
 
 namespace CLI {
@@ -44,6 +48,13 @@ void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandActio
 // "," ";" "|" or any one character; "tab" or "\t" for a tab. Throws
 // UsageError for anything else (a quote, a line break, several characters).
 char ParseDelimiter(const std::string& text);
+
+// The --encoding option: "utf-8" (the default) or "latin1" (text_encoding.h
+// lists the other spellings). Throws UsageError for anything else.
+TextEncoding ParseEncodingOption(const std::string& text);
+
+// Adds --encoding to `cmd`, stored in `value`.
+void AddEncodingOption(CLI::App& cmd, std::string& value);
 
 // The terminal settings for this process: progress bar on a terminal
 // (`progress` "auto"), questions asked when stdin and stderr are terminals,

@@ -4,28 +4,12 @@
 #include "data_error.h"
 
 namespace linkan::app {
-namespace {
-
-bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-}  // namespace
-
 CsvParser::CsvParser(std::string_view text, char delimiter, std::string fileName,
                      std::deque<std::string>& arena)
     : text_(text), delimiter_(delimiter), fileName_(std::move(fileName)), arena_(arena) {}
 
 TextPosition CsvParser::PositionOf(std::size_t offset) const {
-  TextPosition p{1, 1};
-  for (std::size_t i = 0; i < offset && i < text_.size(); ++i) {
-    const char c = text_[i];
-    if (c == '\n' || (c == '\r' && (i + 1 >= text_.size() || text_[i + 1] != '\n'))) {
-      ++p.line;
-      p.column = 1;
-    } else if (c != '\r' && !IsUtf8Continuation(c)) {
-      ++p.column;
-    }
-  }
-  return p;
+  return PositionInText(text_, offset);
 }
 
 void CsvParser::Fail(std::size_t offset, const std::string& message) const {

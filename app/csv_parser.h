@@ -25,6 +25,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text_position.h"
+
 namespace linkan::app {
 
 struct CsvRecord {
@@ -33,14 +35,10 @@ struct CsvRecord {
   std::size_t endOffset = 0;              // where the record's line break (or the text) ends it
 };
 
-struct TextPosition {
-  long line = 0;
-  long column = 0;
-};
-
 class CsvParser {
  public:
-  // `text` is the file's content after any byte order mark; `fileName` is
+  // `text` is the file's content after any byte order mark, checked UTF-8
+  // (CheckUtf8Text); `fileName` is
   // used in error messages; `arena` keeps fields with doubled quotes.
   CsvParser(std::string_view text, char delimiter, std::string fileName,
             std::deque<std::string>& arena);

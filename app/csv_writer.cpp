@@ -10,8 +10,11 @@
 namespace linkan::app {
 
 void AppendCsvField(std::string& out, std::string_view field, char delimiter) {
+  // Quoted too: a field starting with U+FEFF, which at the start of a file
+  // would read back as a byte order mark and be dropped.
   bool quote = !field.empty() && (field.front() == ' ' || field.front() == '\t' ||
-                                  field.back() == ' ' || field.back() == '\t');
+                                  field.back() == ' ' || field.back() == '\t' ||
+                                  field.substr(0, 3) == "\xEF\xBB\xBF");
   for (char c : field) {
     if (c == delimiter || c == '"' || c == '\n' || c == '\r') {
       quote = true;

@@ -1,7 +1,8 @@
 // csv_writer.h
 //
 // CSV output (RFC 4180, LF line ends): a field is quoted when it holds the
-// delimiter, a quote, a line break, or blanks at either end; quotes inside
+// delimiter, a quote, a line break, blanks at either end, or starts with
+// U+FEFF (read as a byte order mark at the start of a file); quotes inside
 // are doubled. Numbers are written with FormatNumber, so they read back to
 // the same double; a missing cell is an empty field ("" when it is the only
 // field of its line, so the case is not lost as an empty line). In a module

@@ -1,12 +1,14 @@
 // data_table.cpp
 #include "data_table.h"
 
+#include <functional>
 #include <unordered_map>
 
 #include "csv_parser.h"
 #include "data_error.h"
 #include "file_io.h"
 #include "number_text.h"
+#include "text_position.h"
 
 namespace linkan::app {
 namespace {
@@ -28,19 +30,26 @@ bool EndsWith(const std::string& s, std::string_view suffix) {
 }
 
 // Types one column: numeric when every non-blank cell is a number.
-// Returns the 0-based row of the first non-number cell, or -1.
-long TypeColumn(const std::vector<std::string_view>& cells, Variable& var) {
+// Returns the 0-based row of the first non-number cell, or -1; sets
+// `outOfRange` to the first cell written as a number outside the range of a
+// double when the column has no other text (-1 for none).
+long TypeColumn(const std::vector<std::string_view>& cells, Variable& var, long& outOfRange) {
   var.values.assign(cells.size(), kMissingCode);
   long firstText = -1;
+  outOfRange = -1;
   for (std::size_t r = 0; r < cells.size(); ++r) {
     if (IsBlank(cells[r])) continue;
     const std::optional<double> x = ParseNumber(cells[r]);
-    if (!x) {
+    if (x) {
+      var.values[r] = *x;
+    } else if (IsOutOfRangeNumber(cells[r])) {
+      if (outOfRange < 0) outOfRange = static_cast<long>(r);
+    } else {
       firstText = static_cast<long>(r);
       break;
     }
-    var.values[r] = *x;
   }
+  if (firstText >= 0) outOfRange = -1;  // a text column: such a cell is a label
   var.missingCount = 0;
   if (firstText < 0) {
     var.kind = VariableKind::kNumeric;
@@ -86,8 +95,8 @@ int DataTable::FindVariable(std::string_view name) const {
 
 // ---- TableBuilder -------------------------------------------------------------
 
-TableBuilder::TableBuilder(std::vector<std::string> names)
-    : names_(std::move(names)), cells_(names_.size()) {}
+TableBuilder::TableBuilder(std::vector<std::string> names, std::string_view text)
+    : names_(std::move(names)), text_(text), cells_(names_.size()) {}
 
 void TableBuilder::AddRow(const std::vector<std::string_view>& cells) {
   for (std::size_t c = 0; c < cells_.size(); ++c) cells_[c].push_back(cells[c]);
@@ -103,11 +112,29 @@ DataTable TableBuilder::Build(std::string source, std::vector<long>* firstTextRo
   if (firstTextRow) firstTextRow->assign(names_.size(), -1);
   for (std::size_t c = 0; c < names_.size(); ++c) {
     variables[c].name = names_[c];
-    const long firstText = TypeColumn(cells_[c], variables[c]);
+    long outOfRange = -1;
+    const long firstText = TypeColumn(cells_[c], variables[c], outOfRange);
+    if (outOfRange >= 0) FailOutOfRange(source, c, cells_[c][static_cast<std::size_t>(outOfRange)]);
     if (firstTextRow) (*firstTextRow)[c] = firstText;
     std::vector<std::string_view>().swap(cells_[c]);
   }
   return DataTable(std::move(source), std::move(variables), rows_);
+}
+
+void TableBuilder::FailOutOfRange(const std::string& source, std::size_t column,
+                                  std::string_view cell) const {
+  const std::string_view number = TrimBlanks(cell);
+  const std::string message = "variable \"" + names_[column] + "\": the number " +
+                              std::string(number) +
+                              " is outside the range of a double (about 4.9e-324 to 1.8e+308 "
+                              "in magnitude)";
+  const std::less_equal<const char*> before;  // total order, also for unrelated pointers
+  const bool inText = before(text_.data(), number.data()) &&
+                      before(number.data(), text_.data() + text_.size()) && !text_.empty();
+  if (!inText) throw DataError(source, 0, 0, message);
+  const TextPosition p =
+      PositionInText(text_, static_cast<std::size_t>(number.data() - text_.data()));
+  throw DataError(source, p.line, p.column, message);
 }
 
 // ---- Reading ------------------------------------------------------------------
@@ -117,7 +144,7 @@ char DefaultDelimiter(const std::string& path) {
 }
 
 DataTable LoadDataTable(const std::string& path, const LoadOptions& options) {
-  const std::string text = ReadWholeFile(path);
+  const std::string text = DecodeText(ReadWholeFile(path), options.encoding, path);
   LoadOptions resolved = options;
   if (!resolved.delimiter) resolved.delimiter = DefaultDelimiter(path);
   return ParseDataTable(text, path, resolved);
@@ -125,11 +152,7 @@ DataTable LoadDataTable(const std::string& path, const LoadOptions& options) {
 
 DataTable ParseDataTable(std::string_view text, const std::string& source,
                          const LoadOptions& options) {
-  if (text.size() >= 2 &&
-      ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF'))) {
-    throw DataError(source, 1, 1, "the file is UTF-16 text; save it as UTF-8");
-  }
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  text = CheckUtf8Text(text, source, kLatin1Hint);
   const char delimiter = options.delimiter.value_or(',');
 
   std::deque<std::string> arena;
@@ -158,7 +181,7 @@ DataTable ParseDataTable(std::string_view text, const std::string& source,
   }
 
   const std::size_t width = names.size();
-  TableBuilder builder(names);
+  TableBuilder builder(names, text);
   while (parser.Next(record)) {
     if (record.fields.size() != width) {
       const std::string message = "the row has " + std::to_string(record.fields.size()) +

@@ -10,9 +10,12 @@
 // a numeric cell holding -9999 reads as missing too.
 //
 // LoadDataTable reads CSV (RFC 4180) or TSV: UTF-8 with an optional byte
-// order mark, LF or CRLF line ends, the first line the variable names
-// (blanks around a name are dropped), one case per following line. Errors
-// throw DataError naming file, line and column; nothing is half-loaded.
+// order mark (or Latin-1, converted, with LoadOptions::encoding), LF or CRLF
+// line ends, the first line the variable names (blanks around a name are
+// dropped), one case per following line. Errors throw DataError naming
+// file, line and column; nothing is half-loaded. A NUL byte, text that is
+// not valid UTF-8 and a number outside the range of a double are errors
+// too (text_encoding.h, TableBuilder::Build).
 //
 // Example:
 //   DataTable t = LoadDataTable("basket.csv", {.weightVariable = "w"});
@@ -30,6 +33,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text_encoding.h"
 
 namespace linkan::app {
 
@@ -86,7 +91,9 @@ class DataTable {
 // same rules.
 class TableBuilder {
  public:
-  explicit TableBuilder(std::vector<std::string> names);
+  // `text` is the text that the cells are views of (apart from Keep()
+  // copies); it names the place of a bad cell.
+  TableBuilder(std::vector<std::string> names, std::string_view text);
 
   std::size_t ColumnCount() const { return names_.size(); }
   long RowCount() const { return rows_; }
@@ -98,11 +105,18 @@ class TableBuilder {
 
   // Types every column and returns the table. For each text column the
   // 0-based row of its first non-number cell is put in `firstTextRow`
-  // (when given), so that callers can point at it.
+  // (when given), so that callers can point at it. Throws DataError at the
+  // cell (`source`, line, column and variable) when a column would be
+  // numeric but for a number outside the range of a double ("1e309"): such
+  // a value is a mistake, not a reason to read the column as text.
   DataTable Build(std::string source, std::vector<long>* firstTextRow = nullptr);
 
  private:
+  [[noreturn]] void FailOutOfRange(const std::string& source, std::size_t column,
+                                   std::string_view cell) const;
+
   std::vector<std::string> names_;
+  std::string_view text_;
   std::vector<std::vector<std::string_view>> cells_;  // by column
   std::deque<std::string> kept_;
   long rows_ = 0;
@@ -114,12 +128,16 @@ struct LoadOptions {
   std::optional<char> delimiter{};
   // The name of the weight variable; it must exist and be numeric.
   std::optional<std::string> weightVariable{};
+  // How the file's bytes are read (LoadDataTable; ParseDataTable takes
+  // UTF-8 text).
+  TextEncoding encoding = TextEncoding::kUtf8;
 };
 
 // Reads the table in `path`. Throws DataError for an unreadable or empty
-// file, a header without names or with a name twice, a row with more or
-// fewer fields than the header, an unterminated quoted field, and a weight
-// variable that does not exist or is not numeric.
+// file, a file that is not text in its encoding, a header without names or
+// with a name twice, a row with more or fewer fields than the header, an
+// unterminated quoted field, a number out of range, and a weight variable
+// that does not exist or is not numeric.
 DataTable LoadDataTable(const std::string& path, const LoadOptions& options = {});
 
 // The same from text already in memory (`source` names it in errors).

@@ -8,6 +8,7 @@
 #include "data_error.h"
 #include "file_io.h"
 #include "number_text.h"
+#include "text_encoding.h"
 
 namespace linkan::app {
 namespace {
@@ -21,12 +22,10 @@ std::string_view Trim(std::string_view s) {
 }
 
 // Splits text into lines at LF, CRLF or a lone CR; the line number counts
-// from 1. A byte order mark is skipped.
+// from 1.
 class LineReader {
  public:
-  explicit LineReader(std::string_view text) : text_(text) {
-    if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
-  }
+  explicit LineReader(std::string_view text) : text_(text) {}
   bool Next(std::string_view& line) {
     if (pos_ >= text_.size()) return false;
     std::size_t end = pos_;
@@ -86,11 +85,12 @@ std::optional<ImportFormat> ParseImportFormat(std::string_view name) {
 
 DataTable ImportBasket(std::string_view text, const std::string& source,
                        BasketSeparator separator) {
+  text = CheckUtf8Text(text, source, kLatin1Hint);
   if (separator == BasketSeparator::kAuto) {
     separator = text.find(',') != std::string_view::npos ? BasketSeparator::kComma
                                                          : BasketSeparator::kBlank;
   }
-  TableBuilder builder({"ID", "item"});
+  TableBuilder builder({"ID", "item"}, text);
   std::vector<std::string_view> row(2);
   LineReader lines(text);
   std::string_view line;
@@ -119,7 +119,8 @@ DataTable ImportBasket(std::string_view text, const std::string& source,
 }
 
 DataTable ImportSpmf(std::string_view text, const std::string& source) {
-  TableBuilder builder({"ID", "time", "item"});
+  text = CheckUtf8Text(text, source, kLatin1Hint);
+  TableBuilder builder({"ID", "time", "item"}, text);
   std::unordered_map<std::string_view, std::string_view> itemNames;  // "@ITEM=code=name"
   std::vector<std::string_view> row(3);
   std::optional<bool> timestamped;  // decided by the first itemset
@@ -168,6 +169,12 @@ DataTable ImportSpmf(std::string_view text, const std::string& source) {
       const long column = ColumnOf(line, token);
       long negative = 0;
       if (token.front() == '<') {
+        if (token.size() >= 3 && token.back() == '>' &&
+            IsOutOfRangeNumber(token.substr(1, token.size() - 2))) {
+          throw DataError(source, lines.number(), column + 1,
+                          "the timestamp " + std::string(token.substr(1, token.size() - 2)) +
+                              " is outside the range of a double");
+        }
         if (token.back() != '>' || token.size() < 3 ||
             !ParseNumber(token.substr(1, token.size() - 2))) {
           throw DataError(
@@ -223,8 +230,9 @@ DataTable ImportSpmf(std::string_view text, const std::string& source) {
   return builder.Build(source);
 }
 
-DataTable ImportFile(const std::string& path, ImportFormat format, BasketSeparator separator) {
-  const std::string text = ReadWholeFile(path);
+DataTable ImportFile(const std::string& path, ImportFormat format, BasketSeparator separator,
+                     TextEncoding encoding) {
+  const std::string text = DecodeText(ReadWholeFile(path), encoding, path);
   return format == ImportFormat::kBasket ? ImportBasket(text, path, separator)
                                          : ImportSpmf(text, path);
 }

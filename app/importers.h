@@ -24,7 +24,10 @@
 // as <name>. An empty itemset is skipped; any other negative number is an
 // error.
 //
-// Errors throw DataError naming the file, line and column.
+// Both read UTF-8 text (an optional byte order mark is skipped); ImportFile
+// reads a Latin-1 file too. Errors throw DataError naming the file, line and
+// column: also a NUL byte, text that is not valid UTF-8 and a number outside
+// the range of a double in a column that would be numeric (TableBuilder).
 // Thread safety: no shared state.
 #pragma once
 
@@ -33,6 +36,7 @@
 #include <string_view>
 
 #include "data_table.h"
+#include "text_encoding.h"
 
 namespace linkan::app {
 
@@ -47,8 +51,9 @@ DataTable ImportBasket(std::string_view text, const std::string& source,
 
 DataTable ImportSpmf(std::string_view text, const std::string& source);
 
-// Reads `path` and imports it in `format`.
+// Reads `path` in `encoding` and imports it in `format`.
 DataTable ImportFile(const std::string& path, ImportFormat format,
-                     BasketSeparator separator = BasketSeparator::kAuto);
+                     BasketSeparator separator = BasketSeparator::kAuto,
+                     TextEncoding encoding = TextEncoding::kUtf8);
 
 }  // namespace linkan::app

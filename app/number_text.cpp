@@ -41,20 +41,37 @@ std::string FormatNumber(double value) {
   return std::string(fixed, f.ptr);
 }
 
-std::optional<double> ParseNumber(std::string_view text) {
+namespace {
+
+// std::from_chars over `text` with the rules of ParseNumber (blanks, one
+// '+'); an error code when `text` is not a number or out of range.
+std::from_chars_result ReadNumber(std::string_view text, double& value) {
+  constexpr std::from_chars_result kNotANumber{nullptr, std::errc::invalid_argument};
   while (!text.empty() && IsBlankChar(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlankChar(text.back())) text.remove_suffix(1);
   if (!text.empty() && text.front() == '+') {
     text.remove_prefix(1);
-    if (text.empty() || text.front() == '-' || text.front() == '+') return std::nullopt;
+    if (text.empty() || text.front() == '-' || text.front() == '+') return kNotANumber;
   }
-  if (text.empty()) return std::nullopt;
-  double value = 0.0;
+  if (text.empty()) return kNotANumber;
   const auto r =
       std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-  if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
-  if (!std::isfinite(value)) return std::nullopt;  // "inf", "nan"
+  if (r.ptr != text.data() + text.size()) return kNotANumber;
+  if (r.ec == std::errc() && !std::isfinite(value)) return kNotANumber;  // "inf", "nan"
+  return r;
+}
+
+}  // namespace
+
+std::optional<double> ParseNumber(std::string_view text) {
+  double value = 0.0;
+  if (ReadNumber(text, value).ec != std::errc()) return std::nullopt;
   return value;
+}
+
+bool IsOutOfRangeNumber(std::string_view text) {
+  double value = 0.0;
+  return ReadNumber(text, value).ec == std::errc::result_out_of_range;
 }
 
 bool IsBlank(std::string_view text) {

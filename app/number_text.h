@@ -12,10 +12,15 @@
 //   - blanks (spaces, tabs) around the number are ignored: " 5 " is 5;
 //   - one leading '+' is accepted: "+5" is 5;
 //   - decimal and scientific forms are accepted: "1e3", "1E+03", ".5", "5.";
-//   - everything else is not a number: "inf", "nan", hexadecimal "0x10",
-//     a decimal comma "1,5", thousands separators, and values outside the
-//     range of a double ("1e400", "1e-400");
+//   - everything else is not a number: the words "inf", "infinity" and
+//     "nan" (they are text, such as a label), hexadecimal "0x10", a
+//     decimal comma "1,5", thousands separators, and values outside the
+//     range of a double ("1e400", "-1e309", "1e-400");
 //   - the whole text must be consumed: "5kg" is not a number.
+// IsOutOfRangeNumber tells the last kind apart: written as a number, but
+// too large, or too small to be told from zero (below the smallest
+// subnormal double, about 4.9e-324). The data table refuses such a cell
+// rather than reading its column as text.
 // Both functions are locale independent and thread-safe.
 #pragma once
 
@@ -31,6 +36,10 @@ std::string FormatNumber(double value);
 // The number in `text`, or nothing when `text` is not a number by the rules
 // above.
 std::optional<double> ParseNumber(std::string_view text);
+
+// True when `text` is written as a number by the rules above but its value
+// lies outside the range of a double.
+bool IsOutOfRangeNumber(std::string_view text);
 
 // True when `text` holds nothing but spaces and tabs (an empty cell).
 bool IsBlank(std::string_view text);

@@ -9,7 +9,7 @@ namespace linkan::app {
 namespace {
 
 DataTable LoadImported(const std::string& path, ImportFormat format, const LoadOptions& load) {
-  DataTable table = ImportFile(path, format);
+  DataTable table = ImportFile(path, format, BasketSeparator::kAuto, load.encoding);
   if (load.weightVariable) {
     const std::string& name = *load.weightVariable;
     const int w = table.FindVariable(name);

@@ -5,6 +5,8 @@
 
 #include "data_error.h"
 #include "file_io.h"
+#include "linkanalysis/task_text.h"
+#include "text_encoding.h"
 
 namespace linkan::app {
 namespace {
@@ -13,15 +15,6 @@ std::string Trim(const std::string& s) {
   const std::size_t first = s.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
   return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
-// The parser's message without its "[json.exception.parse_error.101] " tag.
-std::string ParserMessage(const std::string& what) {
-  if (!what.empty() && what.front() == '[') {
-    const std::size_t end = what.find("] ");
-    if (end != std::string::npos) return what.substr(end + 2);
-  }
-  return what;
 }
 
 }  // namespace
@@ -43,10 +36,14 @@ std::optional<std::vector<std::string>> TaskFile::SelectedItems() const {
 
 TaskFile ParseTaskFile(const std::string& text, const std::string& source) {
   TaskFile task{.path = source, .json = {}};
+  const std::string_view body = CheckUtf8Text(text, source);
+  if (const std::optional<TaskTextProblem> problem = FindTaskTextProblem(body)) {
+    throw DataError(source, problem->line, problem->column, problem->message);
+  }
   try {
-    task.json = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
-    throw DataError(source, 0, 0, "not valid JSON: " + ParserMessage(e.what()));
+    task.json = nlohmann::json::parse(body);
+  } catch (const nlohmann::json::exception& e) {
+    throw DataError(source, 0, 0, "not valid JSON: " + TaskTextExceptionMessage(e));
   }
   if (!task.json.is_object()) {
     throw DataError(source, 0, 0,
@@ -60,15 +57,16 @@ TaskFile ReadTaskFile(const std::string& path) { return ParseTaskFile(ReadWholeF
 
 std::string ApplyProjectFile(TaskFile& task, const std::optional<std::string>& projectOption,
                              const std::string& outputFolder) {
-  if (projectOption) {
-    task.json["DatabaseFile"] = *projectOption;
-    return *projectOption;
-  }
-  if (const auto it = task.json.find("DatabaseFile"); it != task.json.end()) {
+  if (const auto it = task.json.find("DatabaseFile"); !projectOption && it != task.json.end()) {
     return it->is_string() ? it->get<std::string>() : std::string();
   }
   const std::string path =
-      (std::filesystem::path(outputFolder) / kDefaultProjectFileName).string();
+      projectOption ? *projectOption
+                    : (std::filesystem::path(outputFolder) / kDefaultProjectFileName).string();
+  // The task goes to the module as JSON text, which holds UTF-8 only.
+  if (FindBadTextByte(path) != std::string_view::npos) {
+    throw UsageError("the project file name " + path + " is not valid UTF-8 text; rename it");
+  }
   task.json["DatabaseFile"] = path;
   return path;
 }

@@ -38,7 +38,9 @@ struct TaskFile {
 };
 
 // Reads and parses `path`. Throws DataError naming the file: unreadable,
-// not JSON (with the parser's line and column), or not a JSON object.
+// not UTF-8 text (or holding a NUL byte), not JSON, a number outside the
+// range of a double, nested too deep (the last four with line and column,
+// linkanalysis/task_text.h), or not a JSON object.
 TaskFile ReadTaskFile(const std::string& path);
 
 // Parses `text` as the task of `source`, as ReadTaskFile does.
@@ -46,7 +48,8 @@ TaskFile ParseTaskFile(const std::string& text, const std::string& source);
 
 // Decides the project file by the order above and writes it into the
 // task's "DatabaseFile". Returns the path; "" when the task's
-// "DatabaseFile" is not a text (the module reports that).
+// "DatabaseFile" is not a text (the module reports that). Throws
+// UsageError when the path chosen is not valid UTF-8.
 std::string ApplyProjectFile(TaskFile& task, const std::optional<std::string>& projectOption,
                              const std::string& outputFolder);
 

@@ -8,6 +8,7 @@ PACKAGES=(
   libboost-dev libtbb-dev libsqlite3-dev
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

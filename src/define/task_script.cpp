@@ -15,6 +15,7 @@
 #include "frame/host/analysis_support.h"
 #include "frame/sequence.h"
 #include "frame/settings_validation.h"
+#include "linkanalysis/task_text.h"
 #include "projectdb/project_database.h"
 #include "resources/string_table.h"
 
@@ -556,11 +557,16 @@ bool ApplyTaskScript(CSequence& sequence, const std::string& taskJson, TaskScrip
     result.error = "no data table is loaded";
     return false;
   }
+  if (const std::optional<TaskTextProblem> problem = FindTaskTextProblem(taskJson)) {
+    result.error = "the task, line " + std::to_string(problem->line) + ", column " +
+                   std::to_string(problem->column) + ": " + problem->message;
+    return false;
+  }
   json task;
   try {
     task = json::parse(taskJson);
-  } catch (const json::parse_error& e) {
-    result.error = std::string("the task is not valid JSON: ") + e.what();
+  } catch (const json::exception& e) {
+    result.error = "the task is not valid JSON: " + TaskTextExceptionMessage(e);
     return false;
   }
   if (!task.is_object()) {

@@ -120,6 +120,7 @@ TEST(LinkanUsageTest, UsageErrorsExitWithTwo) {
         {"info"},
         {"info", Example("market_basket.csv"), "--bogus"},
         {"info", Example("market_basket.csv"), "--delimiter", "ab"},
+        {"info", Example("market_basket.csv"), "--encoding", "utf-16"},
         {"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"},
         {"frobnicate"}}) {
     const RunResult r = RunLinkan(args);
@@ -170,6 +171,18 @@ TEST(LinkanImportTest, ErrorsWriteNothing) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             1);
+
+  // Latin-1 text is refused as UTF-8, with the option that reads it.
+  WriteFile(in, "caf\xE9 th\xE9\n");
+  const RunResult latin1 = RunLinkan({"import", "--format", "basket", in, out});
+  EXPECT_EQ(latin1.status, 1);
+  EXPECT_NE(latin1.err.find(in + ":1:4: byte 0xE9 is not valid UTF-8"), std::string::npos);
+  EXPECT_NE(latin1.err.find("--encoding latin1"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  const RunResult converted =
+      RunLinkan({"import", "--format", "basket", "--encoding", "latin1", in, out});
+  ASSERT_EQ(converted.status, 0) << converted.err;
+  EXPECT_EQ(ReadFile(out), "ID,item\n1,caf\xC3\xA9\n1,th\xC3\xA9\n");
 
   // The output may not replace the input.
   WriteFile(in, "a b\n");

@@ -186,16 +186,34 @@ TEST(HtmlIndexTest, EscapesEverythingAndLimitsRows) {
   EXPECT_LT(index.find("<h2>T</h2>"), index.find("<p class=\"msg\">no &lt;rule&gt;</p>"));
 }
 
-TEST(TaskFileTest, ParseErrorsNameTheFile) {
-  EXPECT_THROW(ParseTaskFile("[1, 2]", "t.json"), DataError);
-  try {
-    ParseTaskFile("{\n  \"a\": ,\n}", "t.json");
-    FAIL();
-  } catch (const DataError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("t.json: not valid JSON: parse error at line 2, column 8", 0),
-              0u)
-        << e.what();
+// Every problem of a task file is reported at its place in plain words,
+// never with the JSON library's exception tags.
+TEST(TaskFileTest, ErrorsNameFileLineAndColumn) {
+  using namespace std::string_literals;
+  const std::string deep = std::string(70, '[') + std::string(70, ']');
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"{\n  \"a\": ,\n}", "t.json:2:8: not valid JSON: syntax error while parsing value"},
+      {"{\"MinimumSupport\": 1e400}",
+       "t.json:1:20: the number 1e400 is outside the range of a double"},
+      {"{\"a\":\n -1e309 }", "t.json:2:2: the number -1e309 is outside the range of a double"},
+      {"", "t.json:1:1: not valid JSON: syntax error while parsing value - unexpected end"},
+      {"{\"a\": 1} x", "t.json:1:10: not valid JSON: syntax error"},
+      {"{\"\xC3\xA4\": \"caf\xE9\"}", "t.json:1:11: byte 0xE9 is not valid UTF-8"},
+      {"{\"a\": \"x\0\"}"s, "t.json:1:9: NUL byte (0x00)"},
+      {"{\"a\": " + deep + "}", "t.json:1:70: the JSON is nested more than 64 levels deep"},
+      {"[1, 2]", "t.json: the task must be a JSON object of task properties"},
+  };
+  for (const auto& [text, expected] : cases) {
+    try {
+      ParseTaskFile(text, "t.json");
+      ADD_FAILURE() << "no error for " << text;
+    } catch (const DataError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.substr(0, expected.size()), expected) << what;
+      EXPECT_EQ(what.find("json.exception"), std::string::npos) << what;
+    }
   }
+  EXPECT_EQ(ParseTaskFile("\xEF\xBB\xBF{\"a\": 1}", "t.json").json["a"], 1);
 }
 
 TEST(TaskFileTest, ProjectFileOrder) {

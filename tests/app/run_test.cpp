@@ -441,6 +441,7 @@ TEST_F(RunTest, BadInputsWriteNothing) {
   const std::string missingData = dir_.File("none.csv");
   const std::string missingTask = dir_.File("none.json");
   const std::string badJson = Write("bad.json", "{\"MinimumSupport\": 0.2,\n");
+  const std::string hugeNumber = Write("huge.json", "{\"MinimumSupport\": 1e400}");
   const std::string unknownKey = Write("key.json", "{" + vars + ", \"MinimumSuport\": 0.2}");
   const std::string unknownVar =
       Write("var.json", R"({"GenerateNonsequentialAssociation": 1,
@@ -454,8 +455,10 @@ TEST_F(RunTest, BadInputsWriteNothing) {
        missingData + ": cannot read: No such file or directory"},
       {{data, "--task", missingTask}, missingTask + ": cannot read: No such file or directory"},
       {{data, "--task", badJson},
-       badJson + ": not valid JSON: parse error at line 2, column 1: syntax error while parsing "
-                 "object key - unexpected end of input; expected string literal"},
+       badJson + ":2:1: not valid JSON: syntax error while parsing object key - unexpected end "
+                 "of input; expected string literal"},
+      {{data, "--task", hugeNumber},
+       hugeNumber + ":1:20: the number 1e400 is outside the range of a double"},
       {{data, "--task", unknownKey}, unknownKey + ": unknown task property \"MinimumSuport\""},
       {{data, "--task", unknownVar},
        unknownVar + ": \"Variables.responses\": no variable named \"items\" in the data"},

@@ -109,13 +109,16 @@ TEST_F(TaskScriptTest, ErrorsNameTheKeyAndChangeNothing) {
        "be 0 < x < max(time) - min(time). (a number from 0 to 8.5, the maximum time minus the "
        "minimum time)"},
       {"[1, 2]", "the task must be a JSON object of task properties"},
+      {R"({"MinimumSupport": 1e400})",
+       "the task, line 1, column 20: the number 1e400 is outside the range of a double"},
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(Apply(c.task)) << c.task;
     EXPECT_EQ(result.error, c.expected) << c.task;
   }
   EXPECT_FALSE(Apply("{not json"));
-  EXPECT_EQ(result.error.rfind("the task is not valid JSON", 0), 0u);
+  EXPECT_EQ(result.error.rfind("the task, line 1, column 3: not valid JSON: syntax error", 0), 0u)
+      << result.error;
   // Nothing of the failed tasks reached the settings.
   EXPECT_EQ(s().minsupp, 0.2);
   EXPECT_EQ(s().nresvars, 0);
