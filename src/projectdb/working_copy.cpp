@@ -48,14 +48,31 @@ std::string WorkingCopyPrefix(const std::string& path) {
   return "." + fs::path(path).filename().string() + ".run-";
 }
 
+constexpr std::size_t kUniqueSuffixLength = 6;  // mkstemp's XXXXXX
+
+// Whether `name` is a working copy of the project whose prefix is given, or
+// one of its side files (and not, say, a working copy of a project whose
+// name merely starts like it).
+bool IsWorkingCopyName(const std::string& name, const std::string& prefix) {
+  if (name.size() < prefix.size() + kUniqueSuffixLength ||
+      name.compare(0, prefix.size(), prefix) != 0) {
+    return false;
+  }
+  const std::string rest = name.substr(prefix.size() + kUniqueSuffixLength);
+  if (rest.empty()) return true;
+  for (const char* suffix : kSideFileSuffixes) {
+    if (rest == suffix) return true;
+  }
+  return false;
+}
+
 // Removes the working copies (and their side files) that killed runs left.
 void RemoveStaleWorkingCopies(const std::string& path) {
   const std::string prefix = WorkingCopyPrefix(path);
   std::error_code ec;
   std::vector<fs::path> stale;
   for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.compare(0, prefix.size(), prefix) == 0) stale.push_back(it->path());
+    if (IsWorkingCopyName(it->path().filename().string(), prefix)) stale.push_back(it->path());
   }
   for (const fs::path& p : stale) fs::remove(p, ec);
 }

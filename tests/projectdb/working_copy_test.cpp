@@ -79,12 +79,14 @@ TEST_F(WorkingCopy, DiscardedAndLeftoverCopiesChangeNothing) {
 
   WriteBytes(dir.File(".LinkAnalysis.dbs.run-dead01"), "left by a killed run");
   WriteBytes(dir.File(".LinkAnalysis.dbs.run-dead01-wal"), "its log");
+  WriteBytes(dir.File(".LinkAnalysis.dbs.run-notes.txt"), "only named like one");
   EXPECT_EQ(ReadBytes(path), before);
   ASSERT_EQ(db.OpenWorkingCopy(Start::kCopyOfProject), 0);
   db.DiscardWorkingCopy();
   EXPECT_EQ(ReadBytes(path), before);
   EXPECT_EQ(FolderEntries(dir),
-            (std::vector<std::string>{".LinkAnalysis.dbs.lock", "LinkAnalysis.dbs"}));
+            (std::vector<std::string>{".LinkAnalysis.dbs.lock", ".LinkAnalysis.dbs.run-notes.txt",
+                                      "LinkAnalysis.dbs"}));
 }
 
 // A copy of a file that is not a project fails and leaves it as it was.
