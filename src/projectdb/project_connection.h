@@ -47,7 +47,10 @@ inline constexpr int kBusyWaitSeconds = 300;
 // The SQLite thread setting: processors, at most 64.
 int ConcurrencySetting();
 
-// Null with `why` set when the file cannot be opened as a project.
+// Null with `why` set when the file cannot be opened as a project (not a
+// project database, another application's or a newer format, write-
+// protected, unreadable). A damaged project file throws the damage report
+// (project_damage.h); the file is left as it was either way.
 SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, std::string& why);
 
 // Throws ModuleError(kIo) when the connection fails.

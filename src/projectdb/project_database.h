@@ -6,9 +6,12 @@
 // open after a run for the results and later runs.
 //
 // Errors: operations on an open project throw ModuleError(kIo, text) when
-// SQLite fails; OpenProjectDatabase reports failure by its result and
-// LastError(). Nothing half-written survives a failed write: every write
-// runs in a transaction that is rolled back on failure.
+// SQLite fails; OpenProjectDatabase reports a refused file by its result
+// and LastError(). Every stored value read is checked: a damaged file, or a
+// stored value that breaks the format, throws the damage report naming the
+// file, the row and the damage (project_damage.h). Nothing half-written
+// survives a failed write: every write runs in a transaction that is rolled
+// back on failure.
 //
 // Thread safety: the handle is used from the analysis thread. Worker threads
 // write through an AttachedWriter each, which has its own connection; any
@@ -100,7 +103,11 @@ class ProjectDatabase {
 
   // Closes any open connection, then opens the file at Path(), creating a
   // missing file with every table. 0 on success, 1 on failure (a file that
-  // is not a project of this format is refused and left untouched).
+  // is not a project of this format is refused and left untouched). A
+  // damaged project file (a header, page or schema that breaks the format,
+  // a truncated file) throws the damage report, ModuleError(kIo) naming the
+  // file and the damage (project_damage.h), also left untouched; LastError()
+  // then holds the same text.
   int OpenProjectDatabase();
   // Closing a closed handle does nothing. Inserts not yet committed by
   // EndReadAccess (or a committing operation) are discarded.
@@ -154,9 +161,19 @@ class ProjectDatabase {
   // (class 2, as pattern positions in `patterns`).
   void SaveFrequentPatterns(const std::vector<StoredPattern>& patterns,
                             const std::vector<std::uint32_t>& leaves);
-  // The stored patterns in stored order, and the stored leaves.
+  // The stored patterns in stored order, and the stored leaves. Rows that
+  // do not form patterns (sizes not matching the items, a leaf naming no
+  // pattern) throw the damage report (project_damage.h), `patterns` and
+  // `leaves` untouched.
   void LoadFrequentPatterns(std::vector<StoredPattern>& patterns,
                             std::vector<std::uint32_t>& leaves);
+  // The same, checked against the module's own results too: every itemset
+  // non-empty with ascending, distinct items in 1 .. itemCount (the item
+  // dictionary), no pattern stored twice, the leaves ascending and
+  // distinct, and for an itemset of m items at least 2^m - 1 patterns (its
+  // subsets, all frequent).
+  void LoadFrequentPatterns(std::vector<StoredPattern>& patterns,
+                            std::vector<std::uint32_t>& leaves, std::size_t itemCount);
 
  private:
   friend class AttachedWriter;
@@ -164,6 +181,10 @@ class ProjectDatabase {
 
   // The open connection; throws ModuleError(kInternal) when closed.
   Connection& Conn() const;
+  static void PrepareStatements(Connection& c);
+  // LoadFrequentPatterns, with the module's checks when `itemCount` is set.
+  void LoadPatternRows(std::vector<StoredPattern>& patterns, std::vector<std::uint32_t>& leaves,
+                       const std::size_t* itemCount);
 
   std::string path_;
   std::unique_ptr<Connection> connection_;

@@ -2,10 +2,17 @@
 #include "projectdb/sqlite_handle.h"
 
 #include "frame/host/module_error.h"
+#include "projectdb/project_damage.h"
 
 namespace linkan::projectdb {
 
 void ThrowSqlite(sqlite3* db, std::string_view operation) {
+  // SQLite met pages or records that break its file format: the file is
+  // damaged, which the report says rather than a plain failure.
+  const int code = db ? (sqlite3_extended_errcode(db) & 0xff) : SQLITE_NOMEM;
+  if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
+    ThrowDamaged(db, std::string(operation) + ": " + sqlite3_errmsg(db));
+  }
   std::string text = "Project database: ";
   text += operation;
   text += " failed: ";

@@ -78,7 +78,7 @@ TEST(SequenceDatabase, ReadsTheProjectOnceMappingIdsThroughTheTransactionList) {
     project.InsertTransaction({"s2", 1.0, {4}});
     project.InsertTransaction({"other", 0.0, {9}});
     const SequenceDatabase db =
-        LoadSequenceDatabase(project, {"s2", "s1", "empty"}, ItemsetCombining{});
+        LoadSequenceDatabase(project, {"s2", "s1", "empty"}, ItemsetCombining{}, 4);
     ASSERT_EQ(db.size(), 3u);
     ASSERT_EQ(db.TransactionCount(0), 2u);
     EXPECT_EQ(db.TransactionTime(0, 0), 1.0);
