@@ -118,9 +118,12 @@ void ProjectDatabase::LoadPatternRows(std::vector<StoredPattern>& patterns,
                                       std::vector<std::uint32_t>& leaves,
                                       const std::size_t* itemCount) {
   Connection& c = Conn();
+  // The rows in rowid order straight from the table ("+" keeps the key
+  // index out of the plan): what is read does not depend on an index that
+  // the file's page checks do not compare with the table.
   Statement select(c.raw(),
                    "SELECT \"ClassID\", \"RelatedNumber\", \"nitems\", \"items\", rowid FROM "
-                   "\"ResultInfo\" WHERE \"ClassID\" IN (1, 2) ORDER BY rowid",
+                   "\"ResultInfo\" WHERE +\"ClassID\" IN (1, 2) ORDER BY rowid",
                    "loading the frequent patterns");
   std::vector<StoredPattern> readPatterns;
   std::vector<std::uint32_t> readLeaves;

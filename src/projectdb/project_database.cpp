@@ -216,7 +216,16 @@ void ProjectDatabase::RewriteAllTransactions(
       // The key stays as stored, whatever the callback does to it.
       const std::string sid = chunk[i].sid;
       const double tid = chunk[i].tid;
-      changed[i] = rewrite(chunk[i]);
+      try {
+        changed[i] = rewrite(chunk[i]);
+      } catch (const ModuleError& e) {
+        // The rewrite looked up what the record names and missed: the
+        // record does not fit the project it is stored in.
+        if (e.kind() != ErrorKind::kNotFound) throw;
+        projectdb::ThrowDamaged(c.path, projectdb::TransactionPlace(sid, tid) +
+                                            ": an item is not in the item dictionary (" +
+                                            e.what() + ")");
+      }
       chunk[i].sid = sid;
       chunk[i].tid = tid;
     }

@@ -136,7 +136,9 @@ class ProjectDatabase {
   // Visits every record once, in key order; `rewrite` may change `items` in
   // place and return true to have the record rewritten (changes to the key
   // are ignored). All rewrites are committed together at the end; nothing
-  // is rewritten when `rewrite` or the database fails.
+  // is rewritten when `rewrite` or the database fails. A rewrite that
+  // throws ModuleError(kNotFound) (a lookup of what the record names
+  // missed) is reported as damage of that record.
   void RewriteAllTransactions(const std::function<bool(TransactionRecord&)>& rewrite);
   // The records of sequence `sid` in ascending TID into `out` (cleared
   // first); returns their number. 0 and `out` untouched when absent.

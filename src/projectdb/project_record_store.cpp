@@ -92,6 +92,8 @@ constexpr ListField kListFields[] = {
 };
 
 constexpr int kStatsPerVariable = 5;
+// The largest maxhead and maxpat a run accepts.
+constexpr std::int64_t kMaxPatternSetting = 200;
 
 [[noreturn]] void Broken(const std::string& what) {
   throw ModuleError(ErrorKind::kInternal, "Project record: " + what);
@@ -315,6 +317,17 @@ ProjectRecord ReadRecord(const RecordReader& in) {
   for (const auto& f : kRealFields) s.*f.member = in.Real(f.name);
   for (const auto& f : kInt16Fields) {
     s.*f.member = static_cast<std::int16_t>(in.Int(f.name, kInt16Min, kInt16Max));
+  }
+  // Settings the reopened results depend on, within the ranges a run
+  // accepts: rule generation walks itemsets by maxhead.
+  for (const auto& [name, member] : {std::pair{"maxhead", &S::maxhead}, {"maxpat", &S::maxpat}}) {
+    s.*member = static_cast<std::int32_t>(in.Int(name, 1, kMaxPatternSetting));
+  }
+  for (const auto& [name, member] : {std::pair{"minsupp", &S::minsupp}, {"minconf", &S::minconf},
+                                     {"maxsupp", &S::maxsupp}, {"maxconf", &S::maxconf}}) {
+    if (!(s.*member >= 0.0 && s.*member <= 1.0)) {
+      site.Fail(std::string(name) + " " + std::to_string(s.*member) + " is outside 0 to 1");
+    }
   }
   s.nsidvar = static_cast<std::int16_t>(in.Int("nsidvar", 0, 1));
   s.ntidvar = static_cast<std::int16_t>(in.Int("ntidvar", 0, 1));

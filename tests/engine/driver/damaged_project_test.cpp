@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -201,9 +202,16 @@ std::string StoredValues(const std::string& path) {
       int rc;
       while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
         for (int c = 0; c < sqlite3_column_count(s); ++c) {
-          out += std::to_string(sqlite3_column_type(s, c)) + ":";
-          const auto* bytes = static_cast<const char*>(sqlite3_column_blob(s, c));
-          out.append(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(s, c)));
+          const int type = sqlite3_column_type(s, c);
+          out += std::to_string(type) + ":";
+          if (type == SQLITE_FLOAT) {  // every bit, not a rounded text
+            out += std::to_string(std::bit_cast<std::uint64_t>(sqlite3_column_double(s, c)));
+          } else if (type == SQLITE_INTEGER) {
+            out += std::to_string(sqlite3_column_int64(s, c));
+          } else {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(s, c));
+            out.append(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(s, c)));
+          }
           out += '|';
         }
         out += '\n';
@@ -289,21 +297,26 @@ std::vector<Outcome> RunIsolated(std::size_t n, const std::function<std::uint8_t
   return out;
 }
 
+// Which bytes are flipped. Every bit of a byte is flipped when the byte is
+// taken: every kDataStride-th byte of the data, every kSchemaStride-th byte
+// of the schema text (the CREATE statements stored in sqlite_master: each
+// flip there meets the same schema check, and they are most of the data of
+// a small project) and every kEmptyStride-th byte of the empty regions (a
+// run of at least kEmptyRun zero bytes: the unused room of a b-tree page
+// between its cell pointers and its cells, or the rest of a page no row
+// reaches; SQLite reads nothing there).
 #ifdef LINKAN_SANITIZED_BUILD
-// The sanitizer build is many times slower: every third byte of the data,
-// a sparser sample of the empty regions.
+// The sanitizer build runs many times slower.
 constexpr std::size_t kDataStride = 3;
-constexpr std::size_t kEmptyStride = 997;
+constexpr std::size_t kSchemaStride = 16;
+constexpr std::size_t kEmptyStride = 4093;
 constexpr int kHangSeconds = 300;
 #else
 constexpr std::size_t kDataStride = 1;
-constexpr std::size_t kEmptyStride = 251;
+constexpr std::size_t kSchemaStride = 4;
+constexpr std::size_t kEmptyStride = 1021;
 constexpr int kHangSeconds = 60;
 #endif
-// A run of at least this many zero bytes is an empty region: the unused
-// room of a b-tree page between its cell pointers and its cells, or the
-// rest of a page no row reaches. Flips there meet nothing SQLite reads; a
-// sample of them (every kEmptyStride-th byte, all eight bits) checks that.
 constexpr std::size_t kEmptyRun = 32;
 
 class DamagedProject : public ::testing::Test {
@@ -395,28 +408,54 @@ class DamagedProject : public ::testing::Test {
   std::map<bool, std::string> reference_;
 };
 
-// The bit positions tried: every bit of every kDataStride-th byte outside
-// the empty regions, every bit of every kEmptyStride-th byte inside them.
-std::vector<std::size_t> FlipPositions(const std::string& bytes) {
-  std::vector<bool> empty(bytes.size(), false);
+// The CREATE statements of the project file at `path`.
+std::vector<std::string> SchemaTexts(const std::string& path) {
+  sqlite3* db = nullptr;
+  std::vector<std::string> texts;
+  if (sqlite3_open_v2(("file:" + path + "?immutable=1").c_str(), &db,
+                      SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL", -1, &s,
+                           nullptr) == SQLITE_OK) {
+      while (sqlite3_step(s) == SQLITE_ROW) {
+        texts.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+      }
+    }
+    sqlite3_finalize(s);
+  }
+  sqlite3_close(db);
+  return texts;
+}
+
+// The bit positions flipped (see kDataStride).
+std::vector<std::size_t> FlipPositions(const std::string& bytes,
+                                       const std::vector<std::string>& schema) {
+  enum class Kind : std::uint8_t { kData, kSchema, kEmpty };
+  std::vector<Kind> kind(bytes.size(), Kind::kData);
   for (std::size_t i = 0; i < bytes.size();) {
     std::size_t end = i;
     while (end < bytes.size() && bytes[end] == 0) ++end;
-    if (end - i >= kEmptyRun) std::fill(empty.begin() + i, empty.begin() + end, true);
+    if (end - i >= kEmptyRun) std::fill(kind.begin() + i, kind.begin() + end, Kind::kEmpty);
     i = std::max(end, i + 1);
   }
+  for (const std::string& text : schema) {
+    const std::size_t at = bytes.find(text);
+    if (at != std::string::npos) std::fill(kind.begin() + at, kind.begin() + at + text.size(), Kind::kSchema);
+  }
   std::vector<std::size_t> bits;
-  std::size_t data = 0;
+  std::array<std::size_t, 3> seen = {0, 0, 0};
+  constexpr std::array<std::size_t, 3> kStride = {kDataStride, kSchemaStride, kEmptyStride};
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const bool take = empty[i] ? i % kEmptyStride == 0 : data++ % kDataStride == 0;
-    if (!take) continue;
+    const auto k = static_cast<std::size_t>(kind[i]);
+    if (seen[k]++ % kStride[k] != 0) continue;
     for (std::size_t b = 0; b < 8; ++b) bits.push_back(i * 8 + b);
   }
   return bits;
 }
 
 TEST_F(DamagedProject, EveryFlippedBitGivesTheDamageReportOrTheSameResults) {
-  const std::vector<std::size_t> bits = FlipPositions(original_);
+  const std::vector<std::size_t> bits = FlipPositions(original_, SchemaTexts(path_));
+  ASSERT_FALSE(SchemaTexts(path_).empty());
   const std::vector<Outcome> outcomes = RunIsolated(
       bits.size(),
       [&](std::size_t i) {
@@ -454,36 +493,43 @@ TEST_F(DamagedProject, EveryTruncationGivesTheDamageReport) {
   const std::size_t page = 16384;
   ASSERT_EQ(original_.size() % page, 0u);
   // Every page boundary (an empty file is a new project, not a damaged
-  // one), and sizes inside the header and inside pages.
-  std::vector<std::size_t> sizes = {1, 16, 50, 99, 100, 101, 512, 4096, page + 1, page + 100,
+  // one), and sizes inside the header and inside pages. A file shorter than
+  // the 16 bytes that mark an SQLite database is no database at all: it is
+  // refused, not reported as damaged.
+  std::vector<std::size_t> sizes = {1, 15, 16, 50, 99, 100, 101, 512, 4096, page + 1, page + 100,
                                     original_.size() / 2 + 7, original_.size() - 1};
   for (std::size_t s = page; s < original_.size(); s += page) sizes.push_back(s);
   const std::vector<Outcome> outcomes = RunIsolated(
       sizes.size(), [&](std::size_t i) { return Trial(original_.substr(0, sizes[i])); },
       kHangSeconds);
   for (std::size_t k = 0; k < outcomes.size(); ++k) {
-    EXPECT_EQ(outcomes[k], Outcome::kDamageReport)
-        << "truncated to " << sizes[k / 2] << " bytes, " << (k % 2 ? "update" : "go to results")
-        << ": " << kOutcomeNames[static_cast<int>(outcomes[k])];
+    const std::size_t size = sizes[k / 2];
+    EXPECT_EQ(outcomes[k], size < 16 ? Outcome::kRefused : Outcome::kDamageReport)
+        << "truncated to " << size << " bytes, " << (k % 2 ? "update" : "go to results") << ": "
+        << kOutcomeNames[static_cast<int>(outcomes[k])];
   }
   std::cout << "[ truncate ] " << sizes.size() << " sizes; reopens: " << Describe(Count(outcomes))
             << "\n";
 }
 
 // Regression: the project of examples/market_basket.csv with one bit
-// changed ended in a segmentation fault when reopened.
+// changed (an item number of a stored pattern) ended in a segmentation
+// fault when its results were shown again. Adding cases to it replaces the
+// stored patterns without reading them, and succeeds.
 TEST_F(DamagedProject, SharedReproGivesTheDamageReport) {
   const char* shared = std::getenv("LINKAN_SHARED_DIR");
   ASSERT_NE(shared, nullptr);
   const std::string repro = ReadFile(std::string(shared) + "/repro/flipped-bit.dbs");
   ASSERT_FALSE(repro.empty());
-  for (const bool update : {false, true}) {
-    Place(repro);
-    const Reopened r = Reopen(path_, update);
-    EXPECT_EQ(r.outcome, Outcome::kDamageReport) << r.text;
-    EXPECT_EQ(r.text.find('\n'), std::string::npos) << r.text;
-    std::cout << "[ repro    ] " << r.text << "\n";
-  }
+  Place(repro);
+  const Reopened results = Reopen(path_, false);
+  EXPECT_EQ(results.outcome, Outcome::kDamageReport) << results.text;
+  EXPECT_EQ(results.text, "the project file \"" + path_ +
+                              "\" is damaged: ResultInfo row 1: item 524289 is not in the item "
+                              "dictionary (8 items)");
+  Place(repro);
+  const Reopened update = Reopen(path_, true);
+  EXPECT_EQ(update.outcome, Outcome::kIdentical) << update.text;  // results, not an error
 }
 
 }  // namespace
