@@ -25,8 +25,8 @@ std::uint32_t Big32(const unsigned char* p) {
 ProbeResult Refuse(std::string reason) { return {ProbeVerdict::kRefused, std::move(reason)}; }
 ProbeResult Damaged(std::string what) { return {ProbeVerdict::kDamaged, std::move(what)}; }
 
-// The first header field of a project file that holds a value SQLite's file
-// format (or a project file) allows not, described; empty when none. A
+// The first header field that holds a value neither SQLite's file format
+// nor a project file allows, described; empty when none. A
 // project file is written in WAL mode (file format versions 1 or 2 while
 // switching), without reserved bytes per page, in UTF-8 and without auto
 // vacuum; the payload fractions are fixed and bytes 72 to 91 are zero.

@@ -306,15 +306,15 @@ std::vector<Outcome> RunIsolated(std::size_t n, const std::function<std::uint8_t
 // between its cell pointers and its cells, or the rest of a page no row
 // reaches; SQLite reads nothing there).
 #ifdef LINKAN_SANITIZED_BUILD
-// The sanitizer build runs many times slower.
-constexpr std::size_t kDataStride = 3;
-constexpr std::size_t kSchemaStride = 16;
-constexpr std::size_t kEmptyStride = 4093;
+// The sanitizer build runs some twenty times slower.
+constexpr std::size_t kDataStride = 4;
+constexpr std::size_t kSchemaStride = 31;
+constexpr std::size_t kEmptyStride = 8191;
 constexpr int kHangSeconds = 300;
 #else
 constexpr std::size_t kDataStride = 1;
-constexpr std::size_t kSchemaStride = 4;
-constexpr std::size_t kEmptyStride = 1021;
+constexpr std::size_t kSchemaStride = 8;
+constexpr std::size_t kEmptyStride = 2039;
 constexpr int kHangSeconds = 60;
 #endif
 constexpr std::size_t kEmptyRun = 32;

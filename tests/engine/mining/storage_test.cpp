@@ -91,6 +91,18 @@ TEST(SequenceDatabase, ReadsTheProjectOnceMappingIdsThroughTheTransactionList) {
               (std::vector<ItemNumber>{1, 3}));
     EXPECT_EQ(db.TransactionCount(1), 1u);
     EXPECT_EQ(db.TransactionCount(2), 0u);
+    // A kept record naming an item beyond the dictionary is damage.
+    try {
+      LoadSequenceDatabase(project, {"other"}, ItemsetCombining{}, 4);
+      ADD_FAILURE() << "item 9 of 4 was read";
+    } catch (const ModuleError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::kIo);
+      EXPECT_NE(std::string(e.what()).find(
+                    "is damaged: TransactionInfo record (SID \"other\", TID 0): item 9 is not in "
+                    "the item dictionary (4 items)"),
+                std::string::npos)
+          << e.what();
+    }
   }
   std::filesystem::remove_all(folder);
 }
