@@ -16,7 +16,10 @@ void RunPhases(SalEngine& engine);
 
 // Reads the stored patterns (and leaves) back from the open project, then
 // generates the rules, rebuilds the item frequency map and the clusters.
-// REQUIRES: the project record was loaded into the engine.
+// Stored patterns that do not fit the restored item dictionary (or each
+// other) throw the damage report (projectdb/project_damage.h) before any
+// result is rebuilt. REQUIRES: the project record was loaded into the
+// engine.
 void RebuildFromProject(SalEngine& engine);
 
 }  // namespace linkan

@@ -36,6 +36,7 @@ const std::vector<std::int32_t>& AscendingDistinct(const std::vector<std::int32_
 
 struct AttachedWriter::Impl {
   projectdb::SqliteDb db;
+  std::string path;
   Statement find;
   Statement insert;
   Statement update;
@@ -63,7 +64,7 @@ struct AttachedWriter::Impl {
     find.BindText(1, sid);
     find.BindDouble(2, tid);
     if (!find.Step("finding a transaction record")) return false;
-    projectdb::DecodeItems(find.ColumnBlob(0), stored);
+    projectdb::DecodeItems(path, sid, tid, find.ColumnBlob(0), stored);
     return true;
   }
 
@@ -106,6 +107,7 @@ AttachedWriter::AttachedWriter(const ProjectDatabase& db) : impl_(std::make_uniq
   if (!db.IsOpen()) {
     throw ModuleError(ErrorKind::kInternal, "Project database: the project file is not open");
   }
+  impl_->path = db.Path();  // damage is reported under the project's name
   impl_->db = projectdb::OpenWriterConnection(db.openPath_);
   sqlite3* raw = impl_->db.get();
   impl_->find = Statement(raw, projectdb::kFindTransactionSql, "preparing the transaction lookup");

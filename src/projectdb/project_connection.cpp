@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "frame/host/module_error.h"
+#include "projectdb/project_damage.h"
 #include "projectdb/project_file_probe.h"
 
 namespace linkan::projectdb {
@@ -41,28 +42,45 @@ bool CreateProject(sqlite3* db, const ProjectTables& tables) {
   return true;
 }
 
-// Empty when the open file is a sound project of this format, else why not.
+// Why an open file is not a sound project of this format: nothing when it
+// is one; a refusal (`damaged` false: another application's database, a
+// newer format) or damage to report.
+struct Verdict {
+  std::string why;
+  bool damaged = false;
+  bool ok() const { return why.empty(); }
+};
+
 // `thorough` adds the integrity check of every page.
-std::string CheckProject(sqlite3* db, const ProjectTables& tables, bool thorough) {
+Verdict CheckProject(sqlite3* db, const ProjectTables& tables, bool thorough) {
   const std::int64_t applicationId = QueryInt(db, "PRAGMA application_id", "reading the file");
   if (applicationId != kApplicationId) {
-    return "is an SQLite database of another application, not a project database";
+    return {"is an SQLite database of another application, not a project database"};
   }
   const std::int64_t version = QueryInt(db, "PRAGMA user_version", "reading the file");
   if (version > kFormatVersion) {
-    return "is a project database of a newer format (" + std::to_string(version) +
-           ") than this module reads (" + std::to_string(kFormatVersion) + ")";
+    return {"is a project database of a newer format (" + std::to_string(version) +
+            ") than this module reads (" + std::to_string(kFormatVersion) + ")"};
   }
-  if (version < 1) return "is a damaged project database (no format version)";
+  if (version < 1) {
+    return {"the header holds no format version (user_version " + std::to_string(version) + ")",
+            true};
+  }
   if (thorough) {
     Statement check(db, "PRAGMA quick_check(1)", "checking the file");
     const std::string verdict =
         check.Step("checking the file") ? std::string(check.ColumnText(0)) : std::string("empty");
-    if (verdict != "ok") return "is a damaged project database (" + verdict + ")";
+    if (verdict != "ok") return {"the integrity check reports: " + verdict, true};
   }
   const std::string schema = CheckProjectSchema(db, tables);
-  if (!schema.empty()) return "is a damaged project database (" + schema + ")";
+  if (!schema.empty()) return {"the schema differs from a project's: " + schema, true};
   return {};
+}
+
+// Throws the damage report for `path`, or sets `why` to the refusal.
+void Refuse(const std::string& path, const Verdict& verdict, std::string& why) {
+  if (verdict.damaged) ThrowDamaged(path, verdict.why);
+  why = Quoted(path) + " " + verdict.why;
 }
 
 // A file: URI for `path` (the characters that URIs reserve escaped).
@@ -97,15 +115,17 @@ SqliteDb OpenImmutable(const std::string& path, std::string& why) {
   return db;
 }
 
-// Checks an existing file through an immutable connection; "" when sound.
-std::string CheckUntouched(const std::string& path, const ProjectTables& tables) {
+// Checks an existing file through an immutable connection.
+Verdict CheckUntouched(const std::string& path, const ProjectTables& tables) {
   std::string why;
   const SqliteDb db = OpenImmutable(path, why);
-  if (!db) return why;
+  if (!db) return {why};
   try {
     return CheckProject(db.get(), tables, /*thorough=*/true);
+  } catch (const ProjectDamaged& e) {
+    return {e.damage(), true};
   } catch (const ModuleError& e) {
-    return std::string("is damaged or cannot be read (") + e.what() + ")";
+    return {std::string("cannot be read (") + e.what() + ")"};
   }
 }
 
@@ -125,6 +145,9 @@ SqliteDb OpenRaw(const std::string& path, int flags, std::string& why) {
   sqlite3_extended_result_codes(db.get(), 1);
   sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   if (sqlite3_db_readonly(db.get(), "main") == 1) {
+    // SQLite also opens a file read-only when its header asks for a newer
+    // writer; the probe refuses such a header as damage, so here the file
+    // or its folder is write-protected.
     why = Quoted(path) + " is write-protected";
     return {};
   }
@@ -154,6 +177,7 @@ SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, s
     return {};
   }
   const ProbeResult probe = ProbeProjectFile(path);
+  if (probe.verdict == ProbeVerdict::kDamaged) ThrowDamaged(path, probe.reason);
   if (probe.verdict == ProbeVerdict::kRefused) {
     why = Quoted(path) + " " + probe.reason;
     return {};
@@ -174,9 +198,9 @@ SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, s
             " is write-protected, and changes in its log beside it cannot be applied";
       return {};
     }
-    const std::string problem = CheckUntouched(path, tables);
-    if (!problem.empty()) {
-      why = Quoted(path) + " " + problem;
+    const Verdict verdict = CheckUntouched(path, tables);
+    if (!verdict.ok()) {
+      Refuse(path, verdict, why);
       return {};
     }
     SqliteDb db = OpenImmutable(path, why);
@@ -184,9 +208,9 @@ SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, s
     return db;
   }
   if (!fresh && !logged && check == FileCheck::kEveryPage) {
-    const std::string problem = CheckUntouched(path, tables);
-    if (!problem.empty()) {
-      why = Quoted(path) + " " + problem;
+    const Verdict verdict = CheckUntouched(path, tables);
+    if (!verdict.ok()) {
+      Refuse(path, verdict, why);
       return {};
     }
   }
@@ -203,9 +227,9 @@ SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, s
       created = CreateProject(db.get(), tables);
     }
     if (!created) {
-      const std::string problem = CheckProject(db.get(), tables, logged);
-      if (!problem.empty()) {
-        why = Quoted(path) + " " + problem;
+      const Verdict verdict = CheckProject(db.get(), tables, logged);
+      if (!verdict.ok()) {
+        Refuse(path, verdict, why);
         return {};
       }
     }
@@ -214,8 +238,10 @@ SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, s
       why = Quoted(path) + " cannot use a write-ahead log";
       return {};
     }
+  } catch (const ProjectDamaged& e) {
+    ThrowDamaged(path, e.damage());
   } catch (const ModuleError& e) {
-    why = Quoted(path) + " is damaged or cannot be read (" + e.what() + ")";
+    why = Quoted(path) + " cannot be read (" + e.what() + ")";
     return {};
   }
   sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);

@@ -55,7 +55,10 @@ enum class FileCheck {
                      // (no lock, no log, no side file: a write-protected file)
 };
 
-// Null with `why` set when the file cannot be opened as a project.
+// Null with `why` set when the file cannot be opened as a project (not a
+// project database, another application's or a newer format, write-
+// protected, unreadable). A damaged project file throws the damage report
+// (project_damage.h); the file is left as it was either way.
 SqliteDb OpenProjectFile(const std::string& path, const ProjectTables& tables, std::string& why,
                          FileCheck check = FileCheck::kEveryPage);
 

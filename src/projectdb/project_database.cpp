@@ -15,10 +15,6 @@ using projectdb::StatementUse;
 
 namespace projectdb {
 
-void ThrowDamaged(const std::string& what) {
-  throw ModuleError(ErrorKind::kIo, "Project database: the project file is damaged (" + what + ")");
-}
-
 void CheckTime(double tid) {
   if (std::isnan(tid)) {
     throw ModuleError(ErrorKind::kInvalidInput,
@@ -26,8 +22,21 @@ void CheckTime(double tid) {
   }
 }
 
-void DecodeItems(std::string_view blob, std::vector<std::int32_t>& out) {
-  if (!DecodeInt32Array(blob, out)) ThrowDamaged("an items array of TransactionInfo");
+void DecodeItems(const std::string& path, std::string_view sid, double tid, std::string_view blob,
+                 std::vector<std::int32_t>& out) {
+  if (!DecodeInt32Array(blob, out)) {
+    ThrowDamaged(path, TransactionPlace(sid, tid) + ": the items array holds " +
+                           std::to_string(blob.size()) + " bytes, no whole number of int4 values");
+  }
+}
+
+double ReadTime(const Statement& s, int column, const std::string& path, std::string_view sid) {
+  const int type = s.ColumnType(column);
+  if (type != SQLITE_FLOAT && type != SQLITE_INTEGER) {
+    ThrowDamaged(path, "TransactionInfo record (SID \"" + std::string(sid) +
+                           "\"): the TID is not a number");
+  }
+  return s.ColumnDouble(column);
 }
 
 }  // namespace projectdb
@@ -74,34 +83,21 @@ int ProjectDatabase::OpenFile(const std::string& file, OpenKind kind) {
   lastError_.clear();
   rewriteCount_ = 0;
   auto connection = std::make_unique<Connection>();
+  connection->path = path_;
   std::string why;
   const projectdb::FileCheck check = kind == OpenKind::kReadOnly  ? projectdb::FileCheck::kReadOnly
                                      : kind == OpenKind::kTrusted ? projectdb::FileCheck::kHeaderAndSchema
                                                                   : projectdb::FileCheck::kEveryPage;
-  connection->db = projectdb::OpenProjectFile(file, connection->registration.tables(), why, check);
-  if (connection->db) {
-    try {
-      sqlite3* db = connection->raw();
-      connection->insertTransaction =
-          Statement(db, projectdb::kInsertTransactionSql, "preparing the transaction insert");
-      connection->findTransaction =
-          Statement(db, projectdb::kFindTransactionSql, "preparing the transaction lookup");
-      connection->selectSequence =
-          Statement(db,
-                    "SELECT \"TID\", \"items\" FROM \"TransactionInfo\" WHERE \"SID\" = ?1 "
-                    "ORDER BY \"TID\"",
-                    "preparing the sequence query");
-      connection->walkTransactions =
-          Statement(db,
-                    "SELECT \"SID\", \"TID\", \"items\" FROM \"TransactionInfo\" "
-                    "ORDER BY \"SID\", \"TID\"",
-                    "preparing the transaction walk");
-      connection->countTransactions =
-          Statement(db, "SELECT count(*) FROM \"TransactionInfo\"", "preparing the count");
-    } catch (const ModuleError& e) {
-      why = e.what();
-      connection.reset();
-    }
+  try {
+    connection->db = projectdb::OpenProjectFile(file, connection->registration.tables(), why, check);
+    if (connection->db) PrepareStatements(*connection);
+  } catch (const projectdb::ProjectDamaged& e) {
+    openFailed_ = true;
+    lastError_ = e.what();
+    throw;
+  } catch (const ModuleError& e) {
+    why = e.what();
+    connection.reset();
   }
   if (!connection || !connection->db) {
     openFailed_ = true;
@@ -112,6 +108,24 @@ int ProjectDatabase::OpenFile(const std::string& file, OpenKind kind) {
   openPath_ = file;
   readOnly_ = kind == OpenKind::kReadOnly;
   return 0;
+}
+
+void ProjectDatabase::PrepareStatements(Connection& c) {
+  sqlite3* db = c.raw();
+  c.insertTransaction =
+      Statement(db, projectdb::kInsertTransactionSql, "preparing the transaction insert");
+  c.findTransaction =
+      Statement(db, projectdb::kFindTransactionSql, "preparing the transaction lookup");
+  c.selectSequence = Statement(db,
+                               "SELECT \"TID\", \"items\" FROM \"TransactionInfo\" WHERE "
+                               "\"SID\" = ?1 ORDER BY \"TID\"",
+                               "preparing the sequence query");
+  c.walkTransactions = Statement(db,
+                                 "SELECT \"SID\", \"TID\", \"items\" FROM \"TransactionInfo\" "
+                                 "ORDER BY \"SID\", \"TID\"",
+                                 "preparing the transaction walk");
+  c.countTransactions =
+      Statement(db, "SELECT count(*) FROM \"TransactionInfo\"", "preparing the count");
 }
 
 void ProjectDatabase::CloseProjectDatabase() {
@@ -167,7 +181,7 @@ bool ProjectDatabase::FindTransaction(const std::string& sid, double tid, Transa
   s.BindDouble(2, tid);
   if (!s.Step("finding a transaction record")) return false;
   std::vector<std::int32_t> items;
-  projectdb::DecodeItems(s.ColumnBlob(0), items);
+  projectdb::DecodeItems(c.path, sid, tid, s.ColumnBlob(0), items);
   out.sid = sid;
   out.tid = tid;
   out.items = std::move(items);
@@ -218,8 +232,8 @@ void ProjectDatabase::RewriteAllTransactions(
         if (n == chunk.size()) chunk.emplace_back();
         TransactionRecord& r = chunk[n++];
         r.sid.assign(scan.ColumnText(0));
-        r.tid = scan.ColumnDouble(1);
-        projectdb::DecodeItems(scan.ColumnBlob(2), r.items);
+        r.tid = projectdb::ReadTime(scan, 1, c.path, r.sid);
+        projectdb::DecodeItems(c.path, r.sid, r.tid, scan.ColumnBlob(2), r.items);
       }
       if (n == 0) break;
       chunk.resize(n);
@@ -230,7 +244,16 @@ void ProjectDatabase::RewriteAllTransactions(
       // The key stays as stored, whatever the callback does to it.
       const std::string sid = chunk[i].sid;
       const double tid = chunk[i].tid;
-      changed[i] = rewrite(chunk[i]);
+      try {
+        changed[i] = rewrite(chunk[i]);
+      } catch (const ModuleError& e) {
+        // The rewrite looked up what the record names and missed: the
+        // record does not fit the project it is stored in.
+        if (e.kind() != ErrorKind::kNotFound) throw;
+        projectdb::ThrowDamaged(c.path, projectdb::TransactionPlace(sid, tid) +
+                                            ": an item is not in the item dictionary (" +
+                                            e.what() + ")");
+      }
       chunk[i].sid = sid;
       chunk[i].tid = tid;
     }
@@ -261,8 +284,8 @@ std::size_t ProjectDatabase::SelectSequence(const std::string& sid,
   do {
     TransactionRecord& r = out.emplace_back();
     r.sid = sid;
-    r.tid = s.ColumnDouble(0);
-    projectdb::DecodeItems(s.ColumnBlob(1), r.items);
+    r.tid = projectdb::ReadTime(s, 0, c.path, sid);
+    projectdb::DecodeItems(c.path, sid, r.tid, s.ColumnBlob(1), r.items);
   } while (s.Step("reading a sequence"));
   return out.size();
 }
@@ -275,8 +298,8 @@ void ProjectDatabase::ForEachTransaction(
   TransactionRecord record;
   while (s.Step("walking the transaction records")) {
     record.sid.assign(s.ColumnText(0));
-    record.tid = s.ColumnDouble(1);
-    projectdb::DecodeItems(s.ColumnBlob(2), record.items);
+    record.tid = projectdb::ReadTime(s, 1, c.path, record.sid);
+    projectdb::DecodeItems(c.path, record.sid, record.tid, s.ColumnBlob(2), record.items);
     visit(record);
   }
 }

@@ -6,9 +6,12 @@
 // open after a run for the results and later runs.
 //
 // Errors: operations on an open project throw ModuleError(kIo, text) when
-// SQLite fails; OpenProjectDatabase reports failure by its result and
-// LastError(). Nothing half-written survives a failed write: every write
-// runs in a transaction that is rolled back on failure.
+// SQLite fails; OpenProjectDatabase reports a refused file by its result
+// and LastError(). Every stored value read is checked: a damaged file, or a
+// stored value that breaks the format, throws the damage report naming the
+// file, the row and the damage (project_damage.h). Nothing half-written
+// survives a failed write: every write runs in a transaction that is rolled
+// back on failure.
 //
 // Thread safety: the handle is used from the analysis thread. Worker threads
 // write through an AttachedWriter each, which has its own connection; any
@@ -104,7 +107,11 @@ class ProjectDatabase {
   // missing file with every table. 0 on success, 1 on failure (a file that
   // is not a project of this format is refused and left untouched). A
   // write-protected project (IsWriteProtected) opens read-only: it can be
-  // read, and every write fails.
+  // read, and every write fails. A damaged project file (a header, page or
+  // schema that breaks the format, a truncated file) throws the damage
+  // report, ModuleError(kIo) naming the file and the damage
+  // (project_damage.h), also left untouched; LastError() then holds the
+  // same text.
   int OpenProjectDatabase();
   // Closing a closed handle does nothing. Inserts not yet committed by
   // EndReadAccess (or a committing operation) are discarded, and so is an
@@ -143,7 +150,8 @@ class ProjectDatabase {
   // Opens the handle on a new working copy: an empty project, or a copy of
   // the project at Path() (opened and checked first; a missing project
   // gives an empty one). Working copies left behind by killed runs are
-  // removed first. 0 on success; 1 with LastError() on failure.
+  // removed first. 0 on success; 1 with LastError() on failure; a damaged
+  // project throws its damage report, as OpenProjectDatabase does.
   // REQUIRES: the exclusive lock of the project is held.
   int OpenWorkingCopy(WorkingCopyStart start);
   bool HasWorkingCopy() const { return !workingPath_.empty(); }
@@ -169,7 +177,9 @@ class ProjectDatabase {
   // Visits every record once, in key order; `rewrite` may change `items` in
   // place and return true to have the record rewritten (changes to the key
   // are ignored). All rewrites are committed together at the end; nothing
-  // is rewritten when `rewrite` or the database fails.
+  // is rewritten when `rewrite` or the database fails. A rewrite that
+  // throws ModuleError(kNotFound) (a lookup of what the record names
+  // missed) is reported as damage of that record.
   void RewriteAllTransactions(const std::function<bool(TransactionRecord&)>& rewrite);
   // The records of sequence `sid` in ascending TID into `out` (cleared
   // first); returns their number. 0 and `out` untouched when absent.
@@ -194,9 +204,19 @@ class ProjectDatabase {
   // (class 2, as pattern positions in `patterns`).
   void SaveFrequentPatterns(const std::vector<StoredPattern>& patterns,
                             const std::vector<std::uint32_t>& leaves);
-  // The stored patterns in stored order, and the stored leaves.
+  // The stored patterns in stored order, and the stored leaves. Rows that
+  // do not form patterns (sizes not matching the items, a leaf naming no
+  // pattern) throw the damage report (project_damage.h), `patterns` and
+  // `leaves` untouched.
   void LoadFrequentPatterns(std::vector<StoredPattern>& patterns,
                             std::vector<std::uint32_t>& leaves);
+  // The same, checked against the module's own results too: every itemset
+  // non-empty with ascending, distinct items in 1 .. itemCount (the item
+  // dictionary), no pattern stored twice, the leaves ascending and
+  // distinct, and for an itemset of m items at least 2^m - 1 patterns (its
+  // subsets, all frequent).
+  void LoadFrequentPatterns(std::vector<StoredPattern>& patterns,
+                            std::vector<std::uint32_t>& leaves, std::size_t itemCount);
 
  private:
   friend class AttachedWriter;
@@ -212,6 +232,10 @@ class ProjectDatabase {
   int OpenFile(const std::string& file, OpenKind kind);
   // Closes the connection only (an open working copy stays).
   void CloseConnection() noexcept;
+  static void PrepareStatements(Connection& c);
+  // LoadFrequentPatterns, with the module's checks when `itemCount` is set.
+  void LoadPatternRows(std::vector<StoredPattern>& patterns, std::vector<std::uint32_t>& leaves,
+                       const std::size_t* itemCount);
 
   std::string path_;
   std::string openPath_;     // the file the connection is open on

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "projectdb/project_damage.h"
 #include "projectdb/project_database.h"
 #include "projectdb/project_tables.h"
 #include "projectdb/sqlite_handle.h"
@@ -26,6 +27,7 @@ struct ProjectDatabase::Connection {
   // The registration keeps the table descriptions alive while open.
   projectdb::ProjectTablesRegistration registration;
   projectdb::SqliteDb db;
+  std::string path;  // as given to the handle, for damage reports
 
   // Prepared once, reused (hot paths).
   projectdb::Statement insertTransaction;  // (SID, TID, items)
@@ -54,13 +56,16 @@ inline constexpr const char* kFindTransactionSql =
 inline constexpr const char* kUpdateItemsSql =
     "UPDATE \"TransactionInfo\" SET \"items\" = ?3 WHERE \"SID\" = ?1 AND \"TID\" = ?2";
 
-// Throws ModuleError(kIo) saying which stored value is damaged.
-[[noreturn]] void ThrowDamaged(const std::string& what);
 // Throws ModuleError(kInvalidInput) for a NaN transaction time, which no
 // record can be keyed by.
 void CheckTime(double tid);
-// Decodes an items blob or throws ThrowDamaged.
-void DecodeItems(std::string_view blob, std::vector<std::int32_t>& out);
+// Decodes the items blob of the record (sid, tid) of the project file at
+// `path`, or reports the damage (project_damage.h).
+void DecodeItems(const std::string& path, std::string_view sid, double tid, std::string_view blob,
+                 std::vector<std::int32_t>& out);
+// The TID column of the current row of `s`: a REAL (SQLite reads a stored
+// whole number back as REAL), else damage.
+double ReadTime(const Statement& s, int column, const std::string& path, std::string_view sid);
 
 }  // namespace projectdb
 }  // namespace linkan

@@ -14,8 +14,8 @@
 //
 // LayOutCodes / ReadCodes and LayOutTaxonomies / ReadTaxonomies convert;
 // they throw ModuleError (kInternal for a record that breaks its own
-// invariants while saving, kIo "damaged" for stored data that is not a
-// valid layout).
+// invariants while saving; for stored data that is not a valid layout, the
+// damage report of `site`, project_damage.h).
 //
 // Thread safety: pure functions.
 #pragma once
@@ -24,6 +24,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "projectdb/project_damage.h"
 
 namespace linkan::projectdb {
 
@@ -36,11 +38,12 @@ std::vector<std::int32_t> LayOutCodes(const std::vector<std::int16_t>& counts,
 // taken; the rest are 0.
 std::vector<std::int32_t> ReadCodes(const std::vector<std::int16_t>& counts,
                                     const std::vector<std::int32_t>& stored, int nvars,
-                                    const char* field);
+                                    const char* field, const DamageSite& site);
 
 std::vector<std::string> LayOutTaxonomies(
     const std::vector<std::map<std::string, std::string>>& maps);
+// Also refuses names that are not ascending and distinct.
 std::vector<std::map<std::string, std::string>> ReadTaxonomies(
-    const std::vector<std::string>& cells, std::int64_t mapCount);
+    const std::vector<std::string>& cells, std::int64_t mapCount, const DamageSite& site);
 
 }  // namespace linkan::projectdb

@@ -8,6 +8,7 @@
 #include <limits>
 #include <map>
 #include <numeric>
+#include <unordered_map>
 #include <variant>
 
 #include "frame/host/module_error.h"
@@ -19,7 +20,6 @@ namespace linkan {
 namespace {
 
 using projectdb::Statement;
-using projectdb::ThrowDamaged;
 using S = AnalysisSettings;
 
 struct Int32Field {
@@ -92,6 +92,8 @@ constexpr ListField kListFields[] = {
 };
 
 constexpr int kStatsPerVariable = 5;
+// The largest maxhead and maxpat a run accepts.
+constexpr std::int64_t kMaxPatternSetting = 200;
 
 [[noreturn]] void Broken(const std::string& what) {
   throw ModuleError(ErrorKind::kInternal, "Project record: " + what);
@@ -135,14 +137,24 @@ std::int16_t ListHead(std::int16_t count, const std::vector<std::int16_t>& list,
   return list.front();
 }
 
-void CheckCodes(const std::vector<std::int32_t>& ncodes, std::size_t codes, bool stored) {
+// ncodes and Codes agree: checked before saving (`stored` null: a broken
+// record) and after reading (damage at `stored`).
+void CheckCodes(const std::vector<std::int32_t>& ncodes, std::size_t codes,
+                const projectdb::DamageSite* stored) {
   std::int64_t sum = 0;
-  for (const std::int32_t n : ncodes) {
-    if (n < 0) stored ? ThrowDamaged("ncodes") : Broken("a negative entry of ncodes");
-    sum += n;
+  for (std::size_t i = 0; i < ncodes.size(); ++i) {
+    if (ncodes[i] < 0) {
+      if (stored) stored->Fail("ncodes entry " + std::to_string(i + 1) + " is negative");
+      Broken("a negative entry of ncodes");
+    }
+    sum += ncodes[i];
   }
   if (static_cast<std::uint64_t>(sum) != codes) {
-    stored ? ThrowDamaged("the size of Codes") : Broken("Codes does not match ncodes");
+    if (stored) {
+      stored->Fail("Codes holds " + std::to_string(codes) + " values, ncodes adds up to " +
+                   std::to_string(sum));
+    }
+    Broken("Codes does not match ncodes");
   }
 }
 
@@ -175,7 +187,7 @@ Values CollectValues(const ProjectRecord& r) {
   v["mddichcodes"] =
       Blob32(projectdb::LayOutCodes(s.nmddichcodes, s.mddichcodes, s.nmddichvars, "mddichcodes"));
 
-  CheckCodes(r.ncodes, r.codes.size(), false);
+  CheckCodes(r.ncodes, r.codes.size(), nullptr);
   if (r.coinfo.size() % kStatsPerVariable != 0 || r.mdcoinfo.size() % kStatsPerVariable != 0) {
     Broken("coinfo holds no whole number of variables");
   }
@@ -190,50 +202,77 @@ Values CollectValues(const ProjectRecord& r) {
   return v;
 }
 
-// Reads the columns of the selected record by field name.
+// Reads the columns of the selected record by field name, each checked
+// for its stored type; damage is reported at `site`.
 class RecordReader {
  public:
-  RecordReader(const Statement& s, const projectdb::TableDescription& table)
-      : s_(s), table_(table) {}
+  RecordReader(const Statement& s, const projectdb::TableDescription& table,
+               const projectdb::DamageSite& site)
+      : s_(s), table_(table), site_(site) {}
+
+  const projectdb::DamageSite& site() const { return site_; }
 
   std::int64_t Int(const char* name, std::int64_t min, std::int64_t max) const {
-    const std::int64_t v = s_.ColumnInt64(Column(name));
-    if (v < min || v > max) ThrowDamaged(name);
+    const int column = Column(name, SQLITE_INTEGER);
+    const std::int64_t v = s_.ColumnInt64(column);
+    if (v < min || v > max) {
+      site_.Fail(std::string(name) + " " + std::to_string(v) + " is outside " +
+                 std::to_string(min) + " to " + std::to_string(max));
+    }
     return v;
   }
-  double Real(const char* name) const { return s_.ColumnDouble(Column(name)); }
-  std::string_view Blob(const char* name) const { return s_.ColumnBlob(Column(name)); }
+  double Real(const char* name) const {
+    // SQLite may keep a whole REAL as an integer on disk; it reads back as
+    // REAL, but accept either.
+    const int column = Column(name, SQLITE_FLOAT, SQLITE_INTEGER);
+    return s_.ColumnDouble(column);
+  }
+  std::string_view Blob(const char* name) const { return s_.ColumnBlob(Column(name, SQLITE_BLOB)); }
 
   std::vector<std::int16_t> Int16s(const char* name) const {
     std::vector<std::int16_t> out;
-    if (!projectdb::DecodeInt16Array(Blob(name), out)) ThrowDamaged(name);
+    if (!projectdb::DecodeInt16Array(Blob(name), out)) NotAnArray(name, "int2");
     return out;
   }
   std::vector<std::int32_t> Int32s(const char* name) const {
     std::vector<std::int32_t> out;
-    if (!projectdb::DecodeInt32Array(Blob(name), out)) ThrowDamaged(name);
+    if (!projectdb::DecodeInt32Array(Blob(name), out)) NotAnArray(name, "int4");
     return out;
   }
   std::vector<double> Reals(const char* name) const {
     std::vector<double> out;
-    if (!projectdb::DecodeReal8Array(Blob(name), out)) ThrowDamaged(name);
+    if (!projectdb::DecodeReal8Array(Blob(name), out)) NotAnArray(name, "real8");
     return out;
   }
   std::vector<std::string> Texts(const char* name) const {
     std::vector<std::string> out;
-    if (!projectdb::DecodeStringArray(Blob(name), out)) ThrowDamaged(name);
+    if (!projectdb::DecodeStringArray(Blob(name), out)) {
+      site_.Fail(std::string(name) + ": a string length runs past the end of the array");
+    }
     return out;
   }
 
  private:
-  int Column(const char* name) const {
+  // The column of `name`, whose stored type must be `type` (or `other`).
+  int Column(const char* name, int type, int other = -1) const {
     for (std::size_t i = 0; i < table_.fields.size(); ++i) {
-      if (table_.fields[i].name == name) return static_cast<int>(i);
+      if (table_.fields[i].name != name) continue;
+      const int column = static_cast<int>(i);
+      const int stored = s_.ColumnType(column);
+      if (stored != type && stored != other) {
+        site_.Fail(std::string(name) + " holds a value of the wrong type");
+      }
+      return column;
     }
     Broken(std::string("no field ") + name);
   }
+  [[noreturn]] void NotAnArray(const char* name, const char* type) const {
+    site_.Fail(std::string(name) + " holds " + std::to_string(Blob(name).size()) +
+               " bytes, no whole number of " + type + " values");
+  }
   const Statement& s_;
   const projectdb::TableDescription& table_;
+  const projectdb::DamageSite& site_;
 };
 
 constexpr std::int64_t kInt16Min = std::numeric_limits<std::int16_t>::min();
@@ -241,7 +280,34 @@ constexpr std::int64_t kInt16Max = std::numeric_limits<std::int16_t>::max();
 constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
+// Every text of `texts` differs from the others; else damage naming `field`.
+void CheckDistinct(const std::vector<std::string>& texts, const char* field,
+                   const projectdb::DamageSite& site) {
+  std::unordered_map<std::string_view, std::size_t> seen;
+  seen.reserve(texts.size());
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    const auto [at, added] = seen.emplace(texts[k], k);
+    if (!added) {
+      site.Fail(std::string(field) + " entries " + std::to_string(at->second + 1) + " and " +
+                std::to_string(k + 1) + " are the same text");
+    }
+  }
+}
+
+// The variable numbers of a list lie in 1 .. NbVars.
+void CheckVariables(const std::vector<std::int16_t>& list, std::int16_t count, const char* field,
+                    std::int32_t nbVars, const projectdb::DamageSite& site) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+    if (list[i] < 1 || list[i] > nbVars) {
+      site.Fail(std::string(field) + " entry " + std::to_string(i + 1) + " is variable " +
+                std::to_string(list[i]) + ", outside 1 to NbVars (" + std::to_string(nbVars) +
+                ")");
+    }
+  }
+}
+
 ProjectRecord ReadRecord(const RecordReader& in) {
+  const projectdb::DamageSite& site = in.site();
   ProjectRecord r;
   S& s = r.settings;
   s.ResetToDefaults(static_cast<int>(in.Int("NbVars", 0, kInt16Max)));
@@ -252,44 +318,87 @@ ProjectRecord ReadRecord(const RecordReader& in) {
   for (const auto& f : kInt16Fields) {
     s.*f.member = static_cast<std::int16_t>(in.Int(f.name, kInt16Min, kInt16Max));
   }
+  // Settings the reopened results depend on, within the ranges a run
+  // accepts: rule generation walks itemsets by maxhead.
+  for (const auto& [name, member] : {std::pair{"maxhead", &S::maxhead}, {"maxpat", &S::maxpat}}) {
+    s.*member = static_cast<std::int32_t>(in.Int(name, 1, kMaxPatternSetting));
+  }
+  for (const auto& [name, member] : {std::pair{"minsupp", &S::minsupp}, {"minconf", &S::minconf},
+                                     {"maxsupp", &S::maxsupp}, {"maxconf", &S::maxconf}}) {
+    if (!(s.*member >= 0.0 && s.*member <= 1.0)) {
+      site.Fail(std::string(name) + " " + std::to_string(s.*member) + " is outside 0 to 1");
+    }
+  }
+  s.nsidvar = static_cast<std::int16_t>(in.Int("nsidvar", 0, 1));
+  s.ntidvar = static_cast<std::int16_t>(in.Int("ntidvar", 0, 1));
   s.size = static_cast<std::uint64_t>(in.Int("size", 0, std::numeric_limits<std::int64_t>::max()));
-  s.codeselected = in.Int("codeselected", kInt32Min, kInt32Max) != 0;
-  s.mdcodeselected = in.Int("mdcodeselected", kInt32Min, kInt32Max) != 0;
+  s.codeselected = in.Int("codeselected", 0, 1) != 0;
+  s.mdcodeselected = in.Int("mdcodeselected", 0, 1) != 0;
 
   for (const auto& f : kListFields) {
     const std::int16_t n = s.*f.count;
     const std::vector<std::int16_t> stored = in.Int16s(f.name);
-    if (n < 0 || stored.size() != static_cast<std::size_t>(n)) ThrowDamaged(f.name);
+    if (n < 0 || n > s.NbVars || stored.size() != static_cast<std::size_t>(n)) {
+      site.Fail(std::string(f.name) + " holds " + std::to_string(stored.size()) +
+                " entries for a count of " + std::to_string(n) + " (NbVars " +
+                std::to_string(s.NbVars) + ")");
+    }
     auto& list = s.*f.list;
     list.resize(std::max(list.size(), stored.size()), 0);
     std::copy(stored.begin(), stored.end(), list.begin());
   }
+  for (const auto& f : kListFields) {
+    // The code count lists hold counts, checked with the codes below.
+    if (f.list == &S::ndichcodes || f.list == &S::nmddichcodes) continue;
+    CheckVariables(s.*f.list, s.*f.count, f.name, s.NbVars, site);
+  }
   const auto head = [&](std::int16_t count, std::vector<std::int16_t>& list, const char* name) {
-    const auto value = static_cast<std::int16_t>(in.Int(name, kInt16Min, kInt16Max));
-    if (count < 0) ThrowDamaged(name);
-    if (count == 0) return;
-    list.resize(std::max<std::size_t>(list.size(), static_cast<std::size_t>(count)), 0);
+    const auto value = static_cast<std::int16_t>(in.Int(name, 0, kInt16Max));
+    if (count == 0) {
+      if (value != 0) site.Fail(std::string(name) + " is " + std::to_string(value) + ", not 0");
+      return;
+    }
+    list.resize(std::max<std::size_t>(list.size(), 1), 0);
     list[0] = value;
+    CheckVariables(list, 1, name, s.NbVars, site);
   };
   head(s.nsidvar, s.sidvar, "sidvar");
   head(s.ntidvar, s.tidvar, "tidvar");
-  s.dichcodes =
-      projectdb::ReadCodes(s.ndichcodes, in.Int32s("dichcodes"), s.ndichvars, "dichcodes");
-  s.mddichcodes =
-      projectdb::ReadCodes(s.nmddichcodes, in.Int32s("mddichcodes"), s.nmddichvars, "mddichcodes");
+  s.dichcodes = projectdb::ReadCodes(s.ndichcodes, in.Int32s("dichcodes"), s.ndichvars,
+                                     "dichcodes", site);
+  s.mddichcodes = projectdb::ReadCodes(s.nmddichcodes, in.Int32s("mddichcodes"), s.nmddichvars,
+                                       "mddichcodes", site);
 
   r.transactionIds = in.Texts("transaction");
+  CheckDistinct(r.transactionIds, "transaction", site);
+  if (s.size != 0 && s.size != r.transactionIds.size()) {
+    site.Fail("size " + std::to_string(s.size) + " is neither 0 nor the number of transaction IDs (" +
+              std::to_string(r.transactionIds.size()) + ")");
+  }
   r.stoplist = in.Texts("stoplist");
+  for (std::size_t k = 1; k < r.stoplist.size(); ++k) {
+    if (!(r.stoplist[k - 1] < r.stoplist[k])) {
+      site.Fail("stoplist entries " + std::to_string(k) + " and " + std::to_string(k + 1) +
+                " are not ascending and distinct");
+    }
+  }
   r.ncodes = in.Int32s("ncodes");
   r.codes = in.Reals("Codes");
-  CheckCodes(r.ncodes, r.codes.size(), true);
+  CheckCodes(r.ncodes, r.codes.size(), &site);
   r.coinfo = in.Reals("coinfo");
   r.mdcoinfo = in.Reals("mdcoinfo");
-  if (r.coinfo.size() % kStatsPerVariable != 0) ThrowDamaged("coinfo");
-  if (r.mdcoinfo.size() % kStatsPerVariable != 0) ThrowDamaged("mdcoinfo");
+  const auto checkStats = [&site](const std::vector<double>& values, const char* name) {
+    if (values.size() % kStatsPerVariable != 0) {
+      site.Fail(std::string(name) + " holds " + std::to_string(values.size()) +
+                " values, no multiple of " + std::to_string(kStatsPerVariable));
+    }
+  };
+  checkStats(r.coinfo, "coinfo");
+  checkStats(r.mdcoinfo, "mdcoinfo");
   r.taxonomies = projectdb::ReadTaxonomies(in.Texts("taxonomies"),
-                                           in.Int("ntaxonomies", kInt32Min, kInt32Max));
+                                           in.Int("ntaxonomies", kInt32Min, kInt32Max), site);
   r.itemNames = in.Texts("ItemMap");
+  CheckDistinct(r.itemNames, "ItemMap", site);
   return r;
 }
 
@@ -341,12 +450,16 @@ void ProjectDatabase::SaveProjectRecord(const ProjectRecord& record) {
 bool ProjectDatabase::LoadProjectRecord(ProjectRecord& out) {
   Connection& c = Conn();
   const projectdb::TableDescription& table = RecordTable(c.registration.tables());
+  // The rowid comes last, after the columns in field order.
   Statement select(c.raw(),
                    "SELECT " + ColumnList(table, "") +
-                       " FROM \"SequenceAssociationInfo\" ORDER BY rowid LIMIT 1",
+                       ", rowid FROM \"SequenceAssociationInfo\" ORDER BY rowid LIMIT 1",
                    "loading the project record");
   if (!select.Step("loading the project record")) return false;
-  out = ReadRecord(RecordReader(select, table));
+  const projectdb::DamageSite site(
+      c.path, projectdb::RowPlace(projectdb::kSequenceAssociationInfo,
+                                  select.ColumnInt64(static_cast<int>(table.fields.size()))));
+  out = ReadRecord(RecordReader(select, table, site));
   return true;
 }
 

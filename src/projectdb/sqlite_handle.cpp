@@ -2,10 +2,17 @@
 #include "projectdb/sqlite_handle.h"
 
 #include "frame/host/module_error.h"
+#include "projectdb/project_damage.h"
 
 namespace linkan::projectdb {
 
 void ThrowSqlite(sqlite3* db, std::string_view operation) {
+  // SQLite met pages or records that break its file format: the file is
+  // damaged, which the report says rather than a plain failure.
+  const int code = db ? (sqlite3_extended_errcode(db) & 0xff) : SQLITE_NOMEM;
+  if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
+    ThrowDamaged(db, std::string(operation) + ": " + sqlite3_errmsg(db));
+  }
   std::string text = "Project database: ";
   text += operation;
   text += " failed: ";
@@ -74,12 +81,13 @@ bool Statement::Step(std::string_view operation) {
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
   // Keep the message before the reset replaces it.
-  std::string text = "Project database: ";
-  text += operation;
-  text += " failed: ";
-  text += sqlite3_errmsg(db());
+  const int code = rc & 0xff;
+  std::string message = sqlite3_errmsg(db());
   sqlite3_reset(stmt_.get());
-  throw ModuleError(ErrorKind::kIo, text);
+  if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
+    ThrowDamaged(db(), std::string(operation) + ": " + message);
+  }
+  throw ModuleError(ErrorKind::kIo, "Project database: " + std::string(operation) + " failed: " + message);
 }
 
 void Statement::Run(std::string_view operation) {

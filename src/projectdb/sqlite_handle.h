@@ -10,7 +10,8 @@
 //   WriteTransaction  BEGIN IMMEDIATE ... COMMIT, rolled back by the
 //                  destructor unless committed.
 // A failing SQLite call throws ModuleError(kIo, "<operation>: <SQLite's
-// message>"). Column readers do not throw.
+// message>"), a damage report (project_damage.h) when SQLite found the file
+// corrupt. Column readers do not throw.
 //
 // Thread safety: a connection and its statements belong to one thread at a
 // time.

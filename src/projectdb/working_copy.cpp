@@ -26,6 +26,7 @@
 
 #include "frame/host/module_error.h"
 #include "projectdb/project_connection.h"
+#include "projectdb/project_damage.h"
 #include "projectdb/project_database.h"
 #include "projectdb/project_database_internal.h"
 
@@ -139,7 +140,12 @@ std::string ProjectDatabase::CheckReplaceable(const std::string& path) {
   std::string why;
   // Opening a sound project applies its log; closing it checkpoints and
   // removes the log, so nothing is left beside it to lose later.
-  const projectdb::SqliteDb db = projectdb::OpenProjectFile(path, registration.tables(), why);
+  projectdb::SqliteDb db;
+  try {
+    db = projectdb::OpenProjectFile(path, registration.tables(), why);
+  } catch (const projectdb::ProjectDamaged& e) {
+    return "is a damaged project (" + e.damage() + ")";
+  }
   if (!db) {
     const std::string prefix = Quoted(path) + " ";
     return why.compare(0, prefix.size(), prefix) == 0 ? why.substr(prefix.size()) : why;
@@ -174,6 +180,11 @@ int ProjectDatabase::OpenWorkingCopy(WorkingCopyStart start) {
       CopyProject(Conn().raw(), workingPath_);
       CloseConnection();
     }
+  } catch (const projectdb::ProjectDamaged& e) {
+    DiscardWorkingCopy();
+    openFailed_ = true;
+    lastError_ = e.what();
+    throw;
   } catch (const ModuleError& e) {
     DiscardWorkingCopy();
     openFailed_ = true;

@@ -93,5 +93,59 @@ TEST(FrequentPatterns, DamagedRowsAreReported) {
   }
 }
 
+// Checked against the item dictionary (here 8 items), stored rows that no
+// run stores are damage too, reported with their row.
+TEST(FrequentPatterns, RowsThatNoRunStoresAreDamage) {
+  TempDir dir;
+  const std::string path = dir.File("p.dbs");
+  ProjectDatabase db;
+  OpenOrFail(db, path);
+  const std::vector<StoredPattern> good = {{5, {{1}}}, {4, {{2}}}, {3, {{1, 2}}}, {3, {{1}, {2}}}};
+  const struct {
+    const char* sql;
+    const char* report;
+  } kCases[] = {
+      {"UPDATE ResultInfo SET items = x'0900000002000000' WHERE rowid = 3",
+       "ResultInfo row 3: item 9 is not in the item dictionary (8 items)"},
+      {"UPDATE ResultInfo SET items = x'0200000001000000' WHERE rowid = 3",
+       "ResultInfo row 3: the items of itemset 1 are not ascending and distinct"},
+      {"UPDATE ResultInfo SET nitems = x'0000000002000000' WHERE rowid = 3",
+       "ResultInfo row 3: itemset 1 is empty"},
+      {"UPDATE ResultInfo SET items = x'02000000' WHERE rowid = 1",
+       "ResultInfo row 2: the pattern of row 1 again"},
+      {"UPDATE ResultInfo SET RelatedNumber = 0 WHERE rowid = 6",
+       "ResultInfo row 6: the leaves are not ascending and distinct"},
+      {"UPDATE ResultInfo SET RelatedNumber = 'x' WHERE rowid = 2",
+       "ResultInfo row 2: a value of the wrong type"},
+      {"UPDATE ResultInfo SET nitems = x'03000000', items = x'010000000200000003000000' "
+       "WHERE rowid = 4",
+       "ResultInfo row 4: an itemset of 3 items, but only 4 patterns are stored"},
+  };
+  for (const auto& c : kCases) {
+    db.SaveFrequentPatterns(good, {1, 3});
+    {
+      RawDb raw(path, /*writable=*/true);
+      raw.Exec(c.sql);
+    }
+    std::vector<StoredPattern> patterns;
+    std::vector<std::uint32_t> leaves;
+    try {
+      db.LoadFrequentPatterns(patterns, leaves, 8);
+      ADD_FAILURE() << "no damage report for " << c.sql;
+    } catch (const ModuleError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::kIo);
+      EXPECT_EQ(std::string(e.what()),
+                "the project file \"" + path + "\" is damaged: " + std::string(c.report));
+    }
+    EXPECT_TRUE(patterns.empty());
+  }
+  db.SaveFrequentPatterns(good, {1, 3});
+  std::vector<StoredPattern> patterns;
+  std::vector<std::uint32_t> leaves;
+  db.LoadFrequentPatterns(patterns, leaves, 8);
+  EXPECT_EQ(patterns, good);
+  EXPECT_EQ(leaves, (std::vector<std::uint32_t>{1, 3}));
+}
+
 }  // namespace
 }  // namespace linkan::testing

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "frame/host/module_error.h"
 #include "projectdb/project_database.h"
 #include "projectdb/project_tables.h"
 #include "projectdb_test_util.h"
@@ -179,6 +180,29 @@ class Refusal : public ::testing::Test {
     EXPECT_EQ(Entries(), entries);
   }
 
+  // Opens `path`, expects the damage report naming the file and `hint`,
+  // and the file and its folder as they were.
+  void ExpectDamaged(const std::string& path, const std::string& hint) {
+    const std::string before = ReadBytes(path);
+    const auto entries = Entries();
+    ProjectDatabase db;
+    db.SetPath(path);
+    try {
+      db.OpenProjectDatabase();
+      ADD_FAILURE() << "no damage report for " << path;
+    } catch (const ModuleError& e) {
+      const std::string text = e.what();
+      EXPECT_EQ(e.kind(), ErrorKind::kIo);
+      EXPECT_EQ(text.rfind("the project file \"" + path + "\" is damaged: ", 0), 0u) << text;
+      EXPECT_NE(text.find(hint), std::string::npos) << text;
+      EXPECT_EQ(db.LastError(), text);
+    }
+    EXPECT_TRUE(db.OpenFailed());
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(Entries(), entries);
+  }
+
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
@@ -243,9 +267,9 @@ TEST_F(Refusal, TruncatedProject) {
   const std::string bytes = ReadBytes(path);
   ASSERT_GT(bytes.size(), 16384u);
   WriteBytes(path, bytes.substr(0, bytes.size() / 2));
-  ExpectRefused(path, "truncated");
+  ExpectDamaged(path, "truncated");
   WriteBytes(path, bytes.substr(0, 60));
-  ExpectRefused(path, "truncated");
+  ExpectDamaged(path, "truncated");
 }
 
 TEST_F(Refusal, CorruptedProject) {
@@ -256,13 +280,38 @@ TEST_F(Refusal, CorruptedProject) {
     bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
   }
   WriteBytes(path, bytes);
-  ExpectRefused(path, "damaged");
+  ExpectDamaged(path, "integrity check");
 
   // A damaged schema page (page 1 beyond its header).
   bytes = ReadBytes(MakeProject("damaged2.dbs", 10));
   for (std::size_t i = 100; i < 4096; ++i) bytes[i] = static_cast<char>(i * 13);
   WriteBytes(dir.File("damaged2.dbs"), bytes);
-  ExpectRefused(dir.File("damaged2.dbs"), "damaged");
+  ExpectDamaged(dir.File("damaged2.dbs"), "malformed");
+}
+
+// Regression: a header asking for a newer SQLite writer made SQLite open the
+// file read-only, which was reported as "write-protected". Header fields
+// that only damage gives are reported as damage, each by name.
+TEST_F(Refusal, DamagedHeaderFieldsAreNamed) {
+  const std::string path = MakeProject("header.dbs", 3);
+  const std::string good = ReadBytes(path);
+  const struct {
+    std::size_t offset;
+    char value;
+    const char* hint;
+  } kFields[] = {
+      {18, 3, "invalid write version 3"}, {19, 6, "invalid read version 6"},
+      {20, 8, "reserved bytes per page 8"}, {21, 65, "payload fractions"},
+      {16, 0x41, "invalid page size"},     {47, 9, "schema format 9"},
+      {59, 2, "text encoding"},            {80, 1, "offset 80"},
+      {63, 0, "no format version"},
+  };
+  for (const auto& f : kFields) {
+    std::string bytes = good;
+    bytes[f.offset] = f.value;
+    WriteBytes(path, bytes);
+    ExpectDamaged(path, f.hint);
+  }
 }
 
 TEST_F(Refusal, PathsThatCannotHoldAProject) {
@@ -279,7 +328,7 @@ TEST_F(Refusal, PathsThatCannotHoldAProject) {
   if (::geteuid() != 0) {  // permissions do not bind root
     const std::string path = MakeProject("readonly.dbs", 1);
     std::filesystem::permissions(path, std::filesystem::perms::owner_read);
-    ExpectRefused(path, "write-protected");
+    ExpectRefused(path, "is write-protected");
   }
 }
 

@@ -206,7 +206,7 @@ TEST_F(ProjectRecordTest, DamagedStoredArraysAreReportedNotGuessed) {
   ProjectDatabase db;
   OpenOrFail(db, path);
   db.SaveProjectRecord(FullProjectRecord());
-  const auto expectDamaged = [&](const std::string& update) {
+  const auto expectDamaged = [&](const std::string& update, const std::string& report) {
     {
       RawDb raw(path, /*writable=*/true);
       raw.Exec(update);
@@ -218,18 +218,33 @@ TEST_F(ProjectRecordTest, DamagedStoredArraysAreReportedNotGuessed) {
       ADD_FAILURE() << "no error for " << update;
     } catch (const ModuleError& e) {
       EXPECT_EQ(e.kind(), ErrorKind::kIo);
-      EXPECT_NE(std::string(e.what()).find("damaged"), std::string::npos) << e.what();
+      const std::string prefix =
+          "the project file \"" + path + "\" is damaged: SequenceAssociationInfo row ";
+      EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+      EXPECT_NE(std::string(e.what()).find(report), std::string::npos) << e.what();
     }
     EXPECT_EQ(out.itemNames, (std::vector<std::string>{"untouched"}));
     db.SaveProjectRecord(FullProjectRecord());
   };
-  expectDamaged("UPDATE SequenceAssociationInfo SET coinfo = x'0102030405'");
-  expectDamaged("UPDATE SequenceAssociationInfo SET resvars = x'0100'");  // 1 entry, count 2
-  expectDamaged("UPDATE SequenceAssociationInfo SET dichcodes = x'01000000'");
-  expectDamaged("UPDATE SequenceAssociationInfo SET ItemMap = x'09000000414243'");
-  expectDamaged("UPDATE SequenceAssociationInfo SET ntaxonomies = 4");
-  expectDamaged("UPDATE SequenceAssociationInfo SET nresvars = 70000");
-  expectDamaged("UPDATE SequenceAssociationInfo SET NbVars = -1");
+  const std::string set = "UPDATE SequenceAssociationInfo SET ";
+  expectDamaged(set + "coinfo = x'0102030405'", "coinfo holds 5 bytes, no whole number of real8");
+  expectDamaged(set + "resvars = x'0100'", "resvars holds 1 entries for a count of 2");
+  expectDamaged(set + "dichcodes = x'01000000'", "dichcodes holds 1 entries, its code counts need 6");
+  expectDamaged(set + "ItemMap = x'09000000414243'", "ItemMap: a string length runs past the end");
+  expectDamaged(set + "ntaxonomies = 4", "taxonomies holds 9 texts, no whole number of 5-column");
+  expectDamaged(set + "nresvars = 70000", "nresvars 70000 is outside -32768 to 32767");
+  expectDamaged(set + "NbVars = -1", "NbVars -1 is outside 0 to 32767");
+  expectDamaged(set + "ItemMap = x'01000000610100000062010000006100000000'",
+                "ItemMap entries 1 and 3 are the same text");
+  expectDamaged(set + "\"transaction\" = x'01000000610100000061'",
+                "transaction entries 1 and 2 are the same text");
+  expectDamaged(set + "size = 7", "size 7 is neither 0 nor the number of transaction IDs (3)");
+  expectDamaged(set + "resvars = x'03002000'", "resvars entry 2 is variable 32, outside 1 to NbVars (12)");
+  expectDamaged(set + "tidvar = 0", "tidvar entry 1 is variable 0");
+  expectDamaged(set + "stoplist = x'030000007468650100000061'",
+                "stoplist entries 1 and 2 are not ascending and distinct");
+  expectDamaged(set + "minsupp = 'high'", "minsupp holds a value of the wrong type");
+  expectDamaged(set + "codeselected = 2", "codeselected 2 is outside 0 to 1");
 }
 
 }  // namespace

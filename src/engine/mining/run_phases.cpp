@@ -51,8 +51,9 @@ void RunPhases(SalEngine& engine) {
     bool visible = false;
     const auto bar = EnumerationBar(host, visible);
     // Every sequence is read once, in one pass over the stored records.
-    const SequenceDatabase sequences = LoadSequenceDatabase(
-        db, engine.transactionIds, ItemsetCombining::FromSettings(engine.settings));
+    const SequenceDatabase sequences =
+        LoadSequenceDatabase(db, engine.transactionIds,
+                             ItemsetCombining::FromSettings(engine.settings), engine.items.size());
     db.EndReadAccess();
     MiningContext ctx;
     ctx.threads = MiningContext::DefaultThreads();
@@ -75,16 +76,13 @@ void RebuildFromProject(SalEngine& engine) {
   engine.ClearResults();
   std::vector<StoredPattern> stored;
   std::vector<std::uint32_t> storedLeaves;
-  engine.projectDb()->LoadFrequentPatterns(stored, storedLeaves);
-  // Stored order gives the IDs; a pattern stored twice keeps its first ID
-  // and count.
-  std::vector<PatternId> ids;
-  ids.reserve(stored.size());
-  for (const StoredPattern& p : stored) ids.push_back(engine.patterns.Record(p.itemsets, p.count));
+  // Checked against the restored item dictionary: every item is named, no
+  // pattern is stored twice, every leaf names a pattern.
+  engine.projectDb()->LoadFrequentPatterns(stored, storedLeaves, engine.items.size());
+  // Stored order gives the IDs.
+  for (const StoredPattern& p : stored) engine.patterns.Record(p.itemsets, p.count);
   // Leaves are stored as positions in the stored order.
-  for (const std::uint32_t position : storedLeaves) {
-    if (position < ids.size()) engine.leaves.insert(ids[position]);
-  }
+  engine.leaves.insert(storedLeaves.begin(), storedLeaves.end());
   GenerateRules(engine);
   RebuildItemFrequency(engine);
   ClusterItems(engine);

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
+#include "projectdb/project_damage.h"
 #include "projectdb/project_database.h"
 
 namespace linkan {
@@ -128,7 +130,7 @@ SequenceDatabase SequenceDatabaseBuilder::Build(const ItemsetCombining& combinin
 
 SequenceDatabase LoadSequenceDatabase(ProjectDatabase& db,
                                       const std::vector<std::string>& transactionIds,
-                                      const ItemsetCombining& combining) {
+                                      const ItemsetCombining& combining, std::size_t itemCount) {
   std::unordered_map<std::string, std::vector<std::uint32_t>> index;
   index.reserve(transactionIds.size());
   for (std::size_t s = 0; s < transactionIds.size(); ++s) {
@@ -147,6 +149,14 @@ SequenceDatabase LoadSequenceDatabase(ProjectDatabase& db,
       targets = it == index.end() ? nullptr : &it->second;
     }
     if (targets == nullptr) return;
+    for (const std::int32_t item : record.items) {
+      if (item < 1 || static_cast<std::size_t>(item) > itemCount) {
+        projectdb::ThrowDamaged(db.Path(), projectdb::TransactionPlace(record.sid, record.tid) +
+                                               ": item " + std::to_string(item) +
+                                               " is not in the item dictionary (" +
+                                               std::to_string(itemCount) + " items)");
+      }
+    }
     for (const std::uint32_t s : *targets) builder.Add(s, record.tid, record.items);
   });
   return std::move(builder).Build(combining);

@@ -104,8 +104,10 @@ class SequenceDatabaseBuilder {
 // Reads every stored transaction of the open project once (ordered by SID,
 // then TID) and keeps those whose SID is in `transactionIds`, as sequence
 // number = position in that list. A sequence without records has c = 0.
+// A kept record with an item outside 1 .. itemCount (the item dictionary)
+// throws the damage report (projectdb/project_damage.h).
 SequenceDatabase LoadSequenceDatabase(ProjectDatabase& db,
                                       const std::vector<std::string>& transactionIds,
-                                      const ItemsetCombining& combining);
+                                      const ItemsetCombining& combining, std::size_t itemCount);
 
 }  // namespace linkan

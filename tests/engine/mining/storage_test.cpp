@@ -78,7 +78,7 @@ TEST(SequenceDatabase, ReadsTheProjectOnceMappingIdsThroughTheTransactionList) {
     project.InsertTransaction({"s2", 1.0, {4}});
     project.InsertTransaction({"other", 0.0, {9}});
     const SequenceDatabase db =
-        LoadSequenceDatabase(project, {"s2", "s1", "empty"}, ItemsetCombining{});
+        LoadSequenceDatabase(project, {"s2", "s1", "empty"}, ItemsetCombining{}, 4);
     ASSERT_EQ(db.size(), 3u);
     ASSERT_EQ(db.TransactionCount(0), 2u);
     EXPECT_EQ(db.TransactionTime(0, 0), 1.0);
@@ -91,6 +91,18 @@ TEST(SequenceDatabase, ReadsTheProjectOnceMappingIdsThroughTheTransactionList) {
               (std::vector<ItemNumber>{1, 3}));
     EXPECT_EQ(db.TransactionCount(1), 1u);
     EXPECT_EQ(db.TransactionCount(2), 0u);
+    // A kept record naming an item beyond the dictionary is damage.
+    try {
+      LoadSequenceDatabase(project, {"other"}, ItemsetCombining{}, 4);
+      ADD_FAILURE() << "item 9 of 4 was read";
+    } catch (const ModuleError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::kIo);
+      EXPECT_NE(std::string(e.what()).find(
+                    "is damaged: TransactionInfo record (SID \"other\", TID 0): item 9 is not in "
+                    "the item dictionary (4 items)"),
+                std::string::npos)
+          << e.what();
+    }
   }
   std::filesystem::remove_all(folder);
 }
