@@ -10,6 +10,7 @@
 //   linkan import --format basket|spmf IN OUT.csv [--separator auto|comma|blank]
 //   linkan run DATA --task TASK.json --out DIR [--weight VAR] [--project FILE]
 //              [--format csv|basket|spmf] [--delimiter C] [--module PATH]
+//              [--memory-limit SIZE]
 //
 // Thread safety: main thread only.
 #pragma once

@@ -2,14 +2,18 @@
 //
 // Runs the built `linkan` binary as a child process (stdin from /dev/null)
 // and collects its exit status, stdout and stderr, for the end-to-end
-// tests.
+// tests; or runs it, interrupts it (SIGINT) after a delay and sees how it
+// ends.
 #pragma once
 
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app_test_util.h"
@@ -22,10 +26,9 @@ struct RunResult {
   std::string err;
 };
 
-inline RunResult RunLinkan(const std::vector<std::string>& args) {
-  TempDir dir;
-  const std::string outPath = dir.File("stdout");
-  const std::string errPath = dir.File("stderr");
+// Starts `linkan args` with its output going to the two files.
+inline pid_t StartLinkan(const std::vector<std::string>& args, const std::string& outPath,
+                         const std::string& errPath) {
   std::vector<std::string> argv = {LINKAN_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> cargs;
@@ -42,6 +45,14 @@ inline RunResult RunLinkan(const std::vector<std::string>& args) {
     ::execv(cargs[0], cargs.data());
     ::_exit(127);
   }
+  return pid;
+}
+
+inline RunResult RunLinkan(const std::vector<std::string>& args) {
+  TempDir dir;
+  const std::string outPath = dir.File("stdout");
+  const std::string errPath = dir.File("stderr");
+  const pid_t pid = StartLinkan(args, outPath, errPath);
   RunResult r;
   int status = 0;
   ::waitpid(pid, &status, 0);
@@ -49,6 +60,50 @@ inline RunResult RunLinkan(const std::vector<std::string>& args) {
   r.out = ReadFile(outPath);
   r.err = ReadFile(errPath);
   return r;
+}
+
+struct InterruptedRun {
+  RunResult result;
+  int signal = 0;              // the signal that ended it, 0 when it exited
+  bool exitedInTime = false;   // false: killed (SIGKILL) after the bound
+  double secondsToExit = 0.0;  // from SIGINT to its end
+};
+
+// Runs `linkan args`, sends SIGINT after `delay` and waits up to `bound` for
+// the process to end, killing it after that.
+inline InterruptedRun RunLinkanInterrupted(const std::vector<std::string>& args,
+                                           std::chrono::duration<double> delay,
+                                           std::chrono::duration<double> bound) {
+  using Clock = std::chrono::steady_clock;
+  TempDir dir;
+  const std::string outPath = dir.File("stdout");
+  const std::string errPath = dir.File("stderr");
+  const pid_t pid = StartLinkan(args, outPath, errPath);
+  InterruptedRun run;
+  int status = 0;
+  const auto start = Clock::now();
+  pid_t done = 0;
+  while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() - start < delay) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  const auto interrupted = Clock::now();
+  if (done == 0) {
+    ::kill(pid, SIGINT);
+    while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() - interrupted < bound) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  run.exitedInTime = done != 0;
+  if (done == 0) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+  }
+  run.secondsToExit = std::chrono::duration<double>(Clock::now() - interrupted).count();
+  run.result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  run.result.out = ReadFile(outPath);
+  run.result.err = ReadFile(errPath);
+  return run;
 }
 
 // True when `s` is exactly one line.

@@ -69,6 +69,7 @@ bool ItemsetEnumerator::Dense(PatternLog& log, std::span<const Rank> p, const Ca
   if (codes.empty()) return false;
   Vec<PatternLog::Event> singles;
   AddSingles(log, p, codeItems, codeCounts, top, singles);
+  Found(Local(), codes.size());
   const std::size_t lastSingle = log.size() - 1;
   const bool pairs = top ? maxpat_ > 1 : static_cast<std::int32_t>(p.size()) + 2 <= maxpat_;
   if (!pairs) {
@@ -85,7 +86,7 @@ bool ItemsetEnumerator::Dense(PatternLog& log, std::span<const Rank> p, const Ca
     std::vector<std::uint8_t> went(nc, 0);
     tbb::task_group tg;
     for (std::size_t j = 0; j < nc; ++j) {
-      tg.run([&, j] { went[j] = DenseBranch(*subs[j], p, e, codes, codeAt(j)) ? 1 : 0; });
+      tg.run([&, j] { Task([&] { went[j] = DenseBranch(*subs[j], p, e, codes, codeAt(j)) ? 1 : 0; }); });
     }
     tg.wait();
     descended = std::find(went.begin(), went.end(), 1) != went.end();
@@ -115,6 +116,7 @@ bool ItemsetEnumerator::DenseBranch(PatternLog& log, std::span<const Rank> p, co
     }
   }
   if (survivors.empty()) return false;
+  Found(Local(), survivors.size());
   Vec<Rank> key(p.begin(), p.end());
   key.push_back(a);
   key.push_back(0);

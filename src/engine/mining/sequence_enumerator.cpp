@@ -8,7 +8,7 @@
 namespace linkan {
 
 void ThrowIfCancelled(const MiningContext& ctx) {
-  if (ctx.cancelSource != nullptr && IsAnalysisCancelled(*ctx.cancelSource)) {
+  if (ctx.Stopped() || (ctx.cancelSource != nullptr && IsAnalysisCancelled(*ctx.cancelSource))) {
     throw AutomationError("User has cancelled the analysis", ErrorKind::kCancelled);
   }
 }
