@@ -9,11 +9,10 @@
 
 namespace linkan {
 
-void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert,
-                 const RunGuard* guard) {
+void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert, RunGuard* guard) {
   std::unique_ptr<TransactionWriter> writer = store.Attach();
   for (const BucketSequence* sequence : SortedSequences(bucket)) {
-    if (guard != nullptr && guard->Stopped()) {
+    if (guard != nullptr && guard->Poll()) {
       throw ModuleError(ErrorKind::kCancelled, "Operation was cancelled");
     }
     for (const auto& [tid, items] : sequence->times) {
@@ -28,7 +27,7 @@ void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert,
 }
 
 BucketPipeline::BucketPipeline(TransactionStore& store, std::size_t handOverThreshold,
-                               bool storeWasEmpty, const RunGuard* guard)
+                               bool storeWasEmpty, RunGuard* guard)
     : store_(store), threshold_(handOverThreshold), guard_(guard), insertBlind_(storeWasEmpty) {}
 
 BucketPipeline::~BucketPipeline() {

@@ -42,9 +42,10 @@ class BucketPipeline {
   static constexpr std::size_t kBucketCount = 10;
 
   // `storeWasEmpty`: the store held no record when the construction began.
-  // `guard` (may be null) stops the workers between sequences.
+  // `guard` (may be null) stops the workers between sequences; they poll it
+  // themselves, since the reading thread may be waiting for them.
   BucketPipeline(TransactionStore& store, std::size_t handOverThreshold, bool storeWasEmpty,
-                 const RunGuard* guard = nullptr);
+                 RunGuard* guard = nullptr);
   ~BucketPipeline();
   BucketPipeline(const BucketPipeline&) = delete;
   BucketPipeline& operator=(const BucketPipeline&) = delete;
@@ -71,7 +72,7 @@ class BucketPipeline {
 
   TransactionStore& store_;
   const std::size_t threshold_;
-  const RunGuard* guard_;
+  RunGuard* guard_;
   bool insertBlind_;  // the next worker may insert without looking up
   std::size_t current_ = 0;
   std::size_t pending_ = 0;
@@ -85,8 +86,9 @@ class BucketPipeline {
 // `store`, then commits. With `insert` the groups are inserted as new
 // records, otherwise merged.
 // Throws ModuleError(kCancelled, "Operation was cancelled"), leaving the
-// writer's records uncommitted, when `guard` (may be null) stopped the run.
+// writer's records uncommitted, when `guard` (may be null, polled per
+// sequence) stops the run.
 void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert,
-                 const RunGuard* guard = nullptr);
+                 RunGuard* guard = nullptr);
 
 }  // namespace linkan

@@ -103,6 +103,8 @@ bool ItemsetEnumerator::Dense(PatternLog& log, std::span<const Rank> p, const Ca
 // descended into.
 bool ItemsetEnumerator::DenseBranch(PatternLog& log, std::span<const Rank> p, const Candidates& e,
                                     std::span<const std::uint32_t> codes, std::size_t ka) {
+  // Tasks still queued when the run stops end here, before their pair pass.
+  if (Cancelled()) return false;
   const std::uint32_t ia = codes[ka];
   const Rank a = e.items[ia];
   const std::uint64_t* xa = e.Bits(ia);

@@ -155,6 +155,8 @@ bool ItemsetEnumerator::Sparse(PatternLog& log, std::span<const Rank> p, const R
 bool ItemsetEnumerator::SparseBranch(PatternLog& log, std::span<const Rank> p, std::uint32_t a,
                                      const NodeItems& items, const Rows& rows,
                                      std::span<const RowRef> firsts) {
+  // Tasks still queued when the run stops end here, before their pair pass.
+  if (Cancelled()) return false;
   Vec<RowRef> lists;
   Vec<Survivor> survivors;
   Scratch& sc = Local();
