@@ -40,8 +40,9 @@ def rss_bytes(pid):
     return 0
 
 
-def run_case(linkan, data, task, marker, memory_limit, extra=()):
-    """Runs one case; SIGINT when `marker` (a regex) shows on stderr."""
+def run_case(linkan, data, task, marker, memory_limit, times=1, extra=()):
+    """Runs one case; SIGINT when `marker` (a regex) has shown `times` times
+    on stderr."""
     out = tempfile.mkdtemp(prefix="linkan-bench-")
     with tempfile.NamedTemporaryFile("w", suffix=".json", delete=False) as t:
         json.dump(task, t)
@@ -56,12 +57,15 @@ def run_case(linkan, data, task, marker, memory_limit, extra=()):
                          preexec_fn=limit)
     seen = threading.Event()
     lines = []
+    hits = [0]
 
     def reader():
         for line in p.stderr:
             lines.append(line.rstrip("\n"))
             if marker and re.search(marker, line):
-                seen.set()
+                hits[0] += 1
+                if hits[0] >= times:
+                    seen.set()
 
     threading.Thread(target=reader, daemon=True).start()
     samples = []  # (time, rss)
@@ -79,7 +83,9 @@ def run_case(linkan, data, task, marker, memory_limit, extra=()):
     p.wait()
     end = time.monotonic()
     peak = max((r for _, r in samples), default=0)
-    before = [s for s in samples if sigint_at is None or s[0] <= sigint_at]
+    # Growth over the last three seconds before SIGINT (or the end).
+    stop = sigint_at if sigint_at is not None else end
+    before = [s for s in samples if stop - 3.0 <= s[0] <= stop]
     growth = 0.0
     if len(before) >= 2 and before[-1][0] > before[0][0]:
         growth = (before[-1][1] - before[0][1]) / (before[-1][0] - before[0][0])
@@ -108,15 +114,17 @@ def main():
              "Variables": {"id": "ID", "responses": ["item"]}}
     explode = dict(assoc, MinimumSupport=0.00001)
     rules = dict(assoc, MinimumSupport=0.0002, MinimumConfidence=0.0, MaxSizeOfItemset=4)
+    counting = r"Collecting frequent itemsets / sequences: \d+"
     cases = [
-        ("construction", retail, explode, r"Constructing", "8G"),
-        ("enumeration", retail, explode, r"Collecting frequent itemsets / sequences: \d+", "8G"),
-        ("rule generation", retail, rules, r"Generating rules\.\.\.: [1-9]0%", "8G"),
-        ("result tables", retail, rules, r"Computing\.\.\.: [1-9]0%", "8G"),
-        ("memory limit 2G (no SIGINT)", retail, explode, None, "2G"),
+        ("construction", retail, explode, r"Constructing", "8G", 1),
+        ("enumeration (early)", retail, explode, counting, "8G", 1),
+        ("enumeration (late)", retail, explode, counting, "8G", 8),
+        ("rule generation", retail, rules, r"Generating rules\.\.\.: [1-9]0%", "8G", 1),
+        ("result tables", retail, rules, r"Computing\.\.\.: [1-9]0%", "8G", 1),
+        ("memory limit 1G (no SIGINT)", retail, explode, None, "1G", 1),
     ]
-    for name, data, task, marker, memory in cases:
-        r = run_case(linkan, data, task, marker, memory)
+    for name, data, task, marker, memory, times in cases:
+        r = run_case(linkan, data, task, marker, memory, times)
         latency = "-" if r["sigint_to_exit"] is None else "%.3f s" % r["sigint_to_exit"]
         print(f"{name:28} {r['ended']:9} SIGINT->exit {latency:>9}  run {r['seconds']:6.2f} s  "
               f"peak {r['peak_rss'] / 2**20:7.0f} MiB  growth {r['growth_per_s'] / 2**20:6.0f} MiB/s  "

@@ -69,11 +69,13 @@ struct InterruptedRun {
   double secondsToExit = 0.0;  // from SIGINT to its end
 };
 
-// Runs `linkan args`, sends SIGINT after `delay` and waits up to `bound` for
-// the process to end, killing it after that.
+// Runs `linkan args`, sends SIGINT after `delay`, or earlier once its
+// stderr so far contains `whenSeen` (when not empty), and waits up to
+// `bound` for the process to end, killing it after that.
 inline InterruptedRun RunLinkanInterrupted(const std::vector<std::string>& args,
                                            std::chrono::duration<double> delay,
-                                           std::chrono::duration<double> bound) {
+                                           std::chrono::duration<double> bound,
+                                           const std::string& whenSeen = "") {
   using Clock = std::chrono::steady_clock;
   TempDir dir;
   const std::string outPath = dir.File("stdout");
@@ -83,7 +85,11 @@ inline InterruptedRun RunLinkanInterrupted(const std::vector<std::string>& args,
   int status = 0;
   const auto start = Clock::now();
   pid_t done = 0;
-  while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() - start < delay) {
+  auto seen = [&] {
+    return !whenSeen.empty() && ReadFile(errPath).find(whenSeen) != std::string::npos;
+  };
+  while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() - start < delay &&
+         !seen()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   const auto interrupted = Clock::now();

@@ -599,7 +599,8 @@ TEST_F(ExplodingRunTest, CtrlCEndsTheRunAtAnyMoment) {
 // Plain progress lines show the enumeration's count every few seconds.
 TEST_F(ExplodingRunTest, ProgressLinesCountThePatterns) {
   const testing::InterruptedRun run = testing::RunLinkanInterrupted(
-      Args("lines", "4G"), std::chrono::seconds(5), std::chrono::seconds(10));
+      Args("lines", "4G"), std::chrono::seconds(60), std::chrono::seconds(10),
+      "Collecting frequent itemsets / sequences: ");
   ASSERT_TRUE(run.exitedInTime);
   EXPECT_EQ(run.result.status, 130) << run.result.err;
   std::smatch m;
