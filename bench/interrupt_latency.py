@@ -47,7 +47,9 @@ def run_case(linkan, data, task, marker, memory_limit, times=1, extra=()):
     with tempfile.NamedTemporaryFile("w", suffix=".json", delete=False) as t:
         json.dump(task, t)
     args = [linkan, "--progress", "lines", "run", data, "--format", "basket", "--task", t.name,
-            "--out", os.path.join(out, "o"), "--memory-limit", memory_limit, *extra]
+            "--out", os.path.join(out, "o"), *extra]
+    if memory_limit:
+        args += ["--memory-limit", memory_limit]
 
     def limit():
         resource.setrlimit(resource.RLIMIT_AS, (ADDRESS_SPACE, ADDRESS_SPACE))
@@ -108,6 +110,9 @@ def main():
         print(__doc__)
         return 2
     linkan = os.path.join(sys.argv[1], "app", "linkan")
+    # An older linkan has no memory limit: its runs are only bounded here.
+    help_text = subprocess.run([linkan, "run", "--help"], capture_output=True, text=True).stdout
+    has_limit = "--memory-limit" in help_text
     datasets = sys.argv[2] if len(sys.argv) > 2 else "/work/shared/datasets"
     retail = os.path.join(datasets, "retail.dat")
     assoc = {"GenerateNonsequentialAssociation": 1,
@@ -124,7 +129,7 @@ def main():
         ("memory limit 1G (no SIGINT)", retail, explode, None, "1G", 1),
     ]
     for name, data, task, marker, memory, times in cases:
-        r = run_case(linkan, data, task, marker, memory, times)
+        r = run_case(linkan, data, task, marker, memory if has_limit else None, times)
         latency = "-" if r["sigint_to_exit"] is None else "%.3f s" % r["sigint_to_exit"]
         print(f"{name:28} {r['ended']:9} SIGINT->exit {latency:>9}  run {r['seconds']:6.2f} s  "
               f"peak {r['peak_rss'] / 2**20:7.0f} MiB  growth {r['growth_per_s'] / 2**20:6.0f} MiB/s  "

@@ -75,6 +75,7 @@ void Builder::Run() {
   if (idVar_ > 0) support_.getmd5(idVar_, idMissing_);
   if (timeVar_ > 0) support_.getmd5(timeVar_, timeMissing_);
 
+  support_.runGuard().Restart();
   PhaseScope phase(support_.runGuard(), "building the transaction database");
   BucketPipeline pipeline(store_, options_.handOverThreshold, store_.CountTransactions() == 0,
                           &support_.runGuard());

@@ -129,6 +129,7 @@ void RunPhases(SalEngine& engine) {
 void RebuildFromProject(SalEngine& engine) {
   engine.ClearResults();
   RunGuard& guard = engine.analysis().runGuard();
+  guard.Restart();  // reopening starts here, without a construction
   std::vector<StoredPattern> stored;
   std::vector<std::uint32_t> storedLeaves;
   {

@@ -43,6 +43,12 @@ class RunGuard {
   // Starts a run: no stop, no phase, no pattern counted, and `limitBytes`
   // as the memory limit (0: none).
   void Begin(std::uint64_t limitBytes);
+  // The same, keeping the limit: the engine's entry points call it, so that
+  // a run started without Begin (a test, a driver called again after a
+  // cancelled run) does not inherit the last run's stop. A Cancel still
+  // held, or memory still over the limit, stops the run again at the next
+  // poll.
+  void Restart() { Begin(LimitBytes()); }
 
   bool Stopped() const { return stop_.load(std::memory_order_relaxed) != 0; }
   Stop Reason() const { return static_cast<Stop>(stop_.load(std::memory_order_acquire)); }
