@@ -17,11 +17,15 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <set>
+#include <stdexcept>
 
 #include "commands.h"
 #include "data_error.h"
 #include "html_index.h"
+#include "linkanalysis/analysis_module.h"
+#include "memory_limit.h"
 #include "linkanalysis/results_table.h"
 #include "run_report.h"
 #include "session.h"
@@ -47,6 +51,7 @@ struct RunArgs {
   std::string delimiter;
   std::string encoding = "utf-8";
   std::string module;
+  std::string memoryLimit;  // empty: the default
 };
 
 // One result command of the results dialog and the table it makes.
@@ -144,6 +149,7 @@ class RunCommand {
     const int rc = module.RunTask(task.Text(), error);
     PrintHeld(host, host.ReleaseMessages(), rc == 0 ? std::string() : error);
     ThrowIfCancelled(host);
+    ThrowIfOutOfMemory(rc, error);
     if (rc != 0) throw DataError(args_.task, 0, 0, OneLine(error) + ProjectContext());
     runFinished_ = true;
 
@@ -157,6 +163,7 @@ class RunCommand {
       const int r = module.RunResultCommand(o.command, error);
       const std::vector<HeldMessage> held = host.ReleaseMessages();
       ThrowIfCancelled(host);
+      ThrowIfOutOfMemory(r, error);
       if (!host.writeError().empty()) throw std::runtime_error(host.writeError());
       // The rule summary of a run without rules reports that as an error;
       // for us it is a message like the other tables' "no rule" message.
@@ -199,12 +206,34 @@ class RunCommand {
     options.terminal.automation = true;
     options.terminal.outputFolder = args_.out;
     options.terminal.outputMode = OutputMode::kRun;
-    // On a terminal the enumeration shows how many patterns it has found.
+    // The enumeration shows how many patterns it has found, as a bar or as
+    // a line every few seconds.
     options.terminal.countingBars = true;
-    if (options.terminal.progress == ProgressMode::kBar) {
+    options.terminal.countUnit = "patterns";
+    if (options.terminal.progress != ProgressMode::kNone) {
       options.terminal.profileDefaults[kEnumerationProgressEntry] = 1;
     }
+    if (args_.memoryLimit.empty()) {
+      options.terminal.memoryLimit = DefaultMemoryLimit();
+    } else {
+      const std::optional<std::uint64_t> limit = ParseByteSize(args_.memoryLimit);
+      if (!limit) {
+        throw UsageError("--memory-limit: a size such as \"4G\", \"500M\" or \"0\" (no limit), not \"" +
+                         args_.memoryLimit + "\"");
+      }
+      options.terminal.memoryLimit = *limit;
+    }
     return options;
+  }
+
+  // The module reports a run that outgrew its memory; the limit is ours.
+  static void ThrowIfOutOfMemory(int rc, const std::string& error) {
+    if (rc != kRunOutOfMemory) return;
+    std::string text = OneLine(error);
+    const std::string limitName = "(the memory limit)";
+    const std::size_t at = text.find(limitName);
+    if (at != std::string::npos) text.replace(at, limitName.size(), "(--memory-limit)");
+    throw std::runtime_error(text);
   }
 
   void ThrowIfCancelled(const TerminalHost& host) const {
@@ -320,6 +349,10 @@ void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandActio
   AddEncodingOption(*cmd, args->encoding);
   cmd->add_option("--module", args->module,
                   "the analysis module library (default: $LINKAN_MODULE, else beside linkan)");
+  cmd->add_option("--memory-limit", args->memoryLimit,
+                  "the most memory the run may use, such as 4G or 500M (0: no limit); past it "
+                  "the run stops with a message (default: 3/4 of the machine's or the cgroup's "
+                  "memory)");
   cmd->callback([args, &global, &action] {
     action = [args, &global] { return RunCommand(*args, global).Run(); };
   });

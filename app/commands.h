@@ -11,7 +11,7 @@
 //                 [--encoding E]
 //   linkan run DATA --task TASK.json --out DIR [--weight VAR] [--project FILE]
 //              [--format csv|basket|spmf] [--delimiter C] [--encoding E]
-//              [--module PATH]
+//              [--module PATH] [--memory-limit SIZE]
 // (E: utf-8 or latin1, how DATA's bytes are read.)
 //
 // Thread safety: main thread only.

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "data_error.h"
 #include "data_table.h"
 #include "linkanalysis/results_table.h"
 #include "number_text.h"
@@ -54,7 +55,7 @@ std::string DataTableToCsv(const DataTable& table) {
   return out;
 }
 
-std::string ResultsTableToCsv(const ResultsTable& table) {
+std::string ResultsTableToCsv(const ResultsTable& table, const std::atomic<bool>* cancel) {
   std::string out;
   for (int c = 0; c < table.cols; ++c) {
     out.push_back(',');
@@ -64,6 +65,9 @@ std::string ResultsTableToCsv(const ResultsTable& table) {
   }
   out.push_back('\n');
   for (int r = 0; r < table.rows; ++r) {
+    if ((r & 0xfff) == 0xfff && cancel != nullptr && cancel->load()) {
+      throw CancelledError("cancelled while writing " + table.documentName);
+    }
     AppendCsvField(out, r < static_cast<int>(table.rowNames.size())
                             ? std::string_view(table.rowNames[static_cast<std::size_t>(r)])
                             : std::string_view());

@@ -11,6 +11,7 @@
 // Thread safety: no shared state.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -30,7 +31,9 @@ std::string DataTableToCsv(const DataTable& table);
 
 // A module spreadsheet as CSV: the header row holds the column names after
 // an empty corner cell, and each row starts with its row name. Title lines
-// are not part of the CSV.
-std::string ResultsTableToCsv(const ResultsTable& table);
+// are not part of the CSV. A table of millions of rows takes seconds: when
+// `cancel` (may be null) is set meanwhile, throws CancelledError.
+std::string ResultsTableToCsv(const ResultsTable& table,
+                              const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace linkan::app

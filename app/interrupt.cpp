@@ -49,6 +49,17 @@ InterruptScope::InterruptScope(std::atomic<bool>& cancelFlag, ExternalCancelFn m
   ::sigaction(SIGINT, &action, &previous_);
 }
 
+void InterruptScope::Retarget(std::atomic<bool>& cancelFlag, ExternalCancelFn moduleCancel) {
+  g_cancelFlag.store(&cancelFlag);
+  g_moduleCancel.store(moduleCancel);
+  // A press between the loads above and these stores has set the old flag
+  // only: passing on every press seen so far covers it.
+  if (g_presses.load() > 0) {
+    cancelFlag.store(true);
+    if (moduleCancel) moduleCancel(1);
+  }
+}
+
 InterruptScope::~InterruptScope() {
   ::sigaction(SIGINT, &previous_, nullptr);
   g_moduleCancel.store(nullptr);

@@ -27,6 +27,11 @@ class InterruptScope {
 
   InterruptScope(std::atomic<bool>& cancelFlag, ExternalCancelFn moduleCancel);
   ~InterruptScope();
+
+  // Points the handler at another flag and module switch (a scope made
+  // before the host and the module exist hands over to them). A Ctrl-C
+  // already seen is passed on to both at once.
+  void Retarget(std::atomic<bool>& cancelFlag, ExternalCancelFn moduleCancel);
   InterruptScope(const InterruptScope&) = delete;
   InterruptScope& operator=(const InterruptScope&) = delete;
 

@@ -38,11 +38,9 @@ std::string FindModule(const std::optional<std::string>& commandLinePath) {
 
 ModuleLibrary::ModuleLibrary(const std::string& path) : path_(path) {
   dlerror();
-  // RTLD_NODELETE: the module stays mapped after dlclose. Its thread pool
-  // (and that of the libraries it brings) keeps worker threads that outlive
-  // any analysis object; unmapping the code under them crashes the process
-  // as it exits.
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  // The module is linked not to be unloaded (-z nodelete): dlclose leaves
+  // it, and the thread pool it brings, mapped until the process ends.
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle_) {
     const char* reason = dlerror();
     throw std::runtime_error("cannot load the analysis module: " +

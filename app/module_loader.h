@@ -12,9 +12,9 @@
 //      (/proc/self/exe), then in ../lib beside that folder.
 //
 // Lifetime: every analysis object made by NewAnalysis must be destroyed
-// before its ModuleLibrary. The library's code is never unmapped (the
-// module's worker threads may outlive its objects), so destroying the
-// ModuleLibrary only drops the handle.
+// before its ModuleLibrary. The module is linked not to be unloaded (its
+// worker threads outlive its objects), so destroying the ModuleLibrary only
+// drops the handle.
 // Thread safety: load and create on one thread.
 #pragma once
 

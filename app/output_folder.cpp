@@ -107,10 +107,10 @@ std::string OutputFolder::AddSpreadsheet(const ResultsTable& table) {
                      .rows = table.rows};
   if (mode_ == OutputMode::kNumbered) {
     doc.file = NextPath(name, ".csv");
-    WriteFileAtomically(doc.file, ResultsTableToCsv(table));
+    WriteFileAtomically(doc.file, ResultsTableToCsv(table, cancel_));
   } else {
     const std::string file = UniqueFileName(name, ".csv");
-    WriteFileAtomically(StagedPath(file), ResultsTableToCsv(table));
+    WriteFileAtomically(StagedPath(file), ResultsTableToCsv(table, cancel_));
     doc.file = (fs::path(folder_) / file).string();
     doc.html = SpreadsheetHtml(table, kIndexRowLimit, file);
   }

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,9 @@ class OutputFolder {
   // the file cannot be written (the document is then not listed).
   std::string AddText(TextDocKind kind, const std::string& title, const std::string& text);
   std::string AddSpreadsheet(const ResultsTable& table);
+  // A set flag makes AddSpreadsheet give up (CancelledError), writing
+  // nothing. `cancel` must outlive the folder.
+  void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
   // Lists a message that was shown instead of the document `name`.
   void AddMessage(const std::string& name, const std::string& text);
 
@@ -79,6 +83,7 @@ class OutputFolder {
   void Commit(const std::string& indexHtml, const std::vector<std::string>& obsolete);
 
  private:
+  const std::atomic<bool>* cancel_ = nullptr;
   std::string NextPath(const std::string& name, const char* extension) const;
   // kRun: the file name for `name` not used yet by this run.
   std::string UniqueFileName(const std::string& name, const char* extension) const;

@@ -44,6 +44,7 @@ std::string ProgressDisplay::Render(const ProgressState& bar) const {
         .append("%");
   } else if (bar.position > 0) {
     line.append(" ").append(std::to_string(bar.position));
+    if (!bar.countUnit.empty()) line.append(" ").append(bar.countUnit);
   }
   if (!bar.text.empty()) line.append("  ").append(bar.text);
   return CutToWidth(line, width_ - 1);
@@ -66,6 +67,10 @@ void ProgressDisplay::Draw(ProgressState& bar, bool force) {
     lastDraw_ = now;
     bar.lastPercent = percent;
   } else if (mode_ == ProgressMode::kLines) {
+    if (bar.showCount || bar.total <= 0) {
+      DrawCountLine(bar, false);
+      return;
+    }
     if (percent < 0) return;
     const int tenth = percent / 10;
     if (tenth <= bar.lastPercent) return;
@@ -75,9 +80,29 @@ void ProgressDisplay::Draw(ProgressState& bar, bool force) {
   }
 }
 
+// kLines: "<title>: <count> <unit>" when the count grew and the interval
+// passed since the bar began or its last line; with `final`, whenever a
+// line was printed before and the count moved since.
+void ProgressDisplay::DrawCountLine(ProgressState& bar, bool final) {
+  const auto now = std::chrono::steady_clock::now();
+  if (final) {
+    if (bar.lastCountLine < 0 || bar.position == bar.lastCountLine) return;
+  } else if (bar.position <= 0 || bar.position == bar.lastCountLine ||
+             now - bar.countLineTime < kCountLineInterval) {
+    return;
+  }
+  out_ << bar.title << ": " << bar.position;
+  if (!bar.countUnit.empty()) out_ << ' ' << bar.countUnit;
+  out_ << '\n' << std::flush;
+  bar.lastCountLine = bar.position;
+  bar.countLineTime = now;
+}
+
 void ProgressDisplay::Begin(ProgressState& bar) {
   std::lock_guard lock(mutex_);
   bar.lastPercent = -1;
+  bar.lastCountLine = -1;
+  bar.countLineTime = std::chrono::steady_clock::now();
   stack_.push_back(&bar);
   if (mode_ == ProgressMode::kBar) Draw(bar, true);
   if (mode_ == ProgressMode::kLines) Draw(bar, false);
@@ -102,6 +127,7 @@ void ProgressDisplay::End(ProgressState& bar) {
   const auto it = std::find(stack_.begin(), stack_.end(), &bar);
   if (it == stack_.end()) return;
   const bool wasTop = it + 1 == stack_.end();
+  if (mode_ == ProgressMode::kLines && (bar.showCount || bar.total <= 0)) DrawCountLine(bar, true);
   stack_.erase(it);
   if (!wasTop) return;
   Clear();

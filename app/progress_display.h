@@ -9,7 +9,10 @@
 //           and for other changes (a new text, a count without a total) at
 //           most every 100 ms.
 //   kLines  plain lines for logs: "<title>: 10%", "<title>: 20%", ... at each
-//           tenth reached; no line for texts or counts without a total.
+//           tenth reached; for a bar that shows a count, "<title>: <count>
+//           <unit>" at most every kCountLineInterval while the count grows,
+//           and once more when the bar ends if such a line was printed; no
+//           line for texts.
 //   kNone   nothing.
 // Bars nest: the most recently begun bar that has not ended is the one
 // shown; ending it shows the one below again.
@@ -36,8 +39,15 @@ struct ProgressState {
   long total = 0;  // 0 or less: unknown
   long position = 0;
   bool showCount = false;  // show the position as a count, not a percent
+  std::string countUnit;   // after a shown count ("patterns"); may be empty
   int lastPercent = -1;  // last percent drawn (kBar) or tenth printed (kLines)
+  // kLines, counts: the count last printed and when (-1: none yet).
+  long lastCountLine = -1;
+  std::chrono::steady_clock::time_point countLineTime{};
 };
+
+// Count lines of kLines come at most this often.
+inline constexpr std::chrono::seconds kCountLineInterval{2};
 
 class ProgressDisplay {
  public:
@@ -64,6 +74,7 @@ class ProgressDisplay {
 
  private:
   void Draw(ProgressState& bar, bool force);  // REQUIRES: mutex_ held
+  void DrawCountLine(ProgressState& bar, bool final);  // REQUIRES: mutex_ held
   void Clear();                               // REQUIRES: mutex_ held
   std::string Render(const ProgressState& bar) const;
 

@@ -25,12 +25,18 @@ DataTable LoadImported(const std::string& path, ImportFormat format, const LoadO
 }  // namespace
 
 Session::Session(SessionOptions options, std::ostream& out, std::ostream& err, std::istream& in) {
+  interrupt_ = std::make_unique<InterruptScope>(early_, nullptr);
+  auto throwIfCancelled = [this] {
+    if (early_.load()) throw CancelledError("cancelled: nothing was done");
+  };
   table_ = options.format ? LoadImported(options.dataPath, *options.format, options.load)
                          : LoadDataTable(options.dataPath, options.load);
+  throwIfCancelled();
   library_ = std::make_unique<ModuleLibrary>(FindModule(options.modulePath));
   host_ = std::make_unique<TerminalHost>(table_, std::move(options.terminal), out, err, in);
   module_ = library_->NewAnalysis();
-  interrupt_ = std::make_unique<InterruptScope>(host_->cancelFlag(), library_->externalCancel());
+  throwIfCancelled();
+  interrupt_->Retarget(host_->cancelFlag(), library_->externalCancel());
   module_->AttachDocument(host_.get());
   module_->Initialize();
 }

@@ -40,7 +40,8 @@ struct SessionOptions {
 class Session {
  public:
   // Loads the table and the module and initialises the analysis object.
-  // Throws DataError for the table, std::runtime_error for the module.
+  // Throws DataError for the table, std::runtime_error for the module,
+  // CancelledError when Ctrl-C was pressed meanwhile.
   Session(SessionOptions options, std::ostream& out, std::ostream& err, std::istream& in);
   ~Session();
   Session(const Session&) = delete;
@@ -58,7 +59,10 @@ class Session {
 
  private:
   // Destroyed bottom-up: the Ctrl-C handler, the analysis object, the host,
-  // the table, and the library last.
+  // the table, and the library last. The handler is installed first of all
+  // (on `early_`), so that a Ctrl-C while the table loads cancels the
+  // command instead of killing the process.
+  std::atomic<bool> early_{false};
   std::unique_ptr<ModuleLibrary> library_;
   DataTable table_;
   std::unique_ptr<TerminalHost> host_;

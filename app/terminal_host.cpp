@@ -22,11 +22,12 @@ class TerminalProgressBar : public HostProgressBar {
  public:
   TerminalProgressBar(ProgressDisplay& display, const std::atomic<bool>& cancelled,
                       unsigned long min, unsigned long max, const std::string& title,
-                      bool showCount)
+                      bool showCount, const std::string& countUnit)
       : display_(display), cancelled_(cancelled), min_(min) {
     state_.title = title;
     state_.total = max > min ? static_cast<long>(max - min) : 0;
     state_.showCount = showCount;
+    state_.countUnit = countUnit;
     display_.Begin(state_);
   }
   ~TerminalProgressBar() override { display_.End(state_); }
@@ -73,7 +74,10 @@ TerminalHost::TerminalHost(const DataTable& table, TerminalOptions options, std:
       in_(in),
       display_(err, options_.progress, options_.width),
       dataFolder_(FolderOf(table.source())) {
-  if (!options_.outputFolder.empty()) output_.emplace(options_.outputFolder, options_.outputMode);
+  if (!options_.outputFolder.empty()) {
+    output_.emplace(options_.outputFolder, options_.outputMode);
+    output_->SetCancelFlag(&cancelled_);
+  }
 }
 
 TerminalHost::~TerminalHost() {
@@ -144,8 +148,13 @@ std::vector<HeldMessage> TerminalHost::ReleaseMessages() {
 }
 
 bool TerminalHost::AskYesNo(const std::string& caption, const std::string& text) {
-  if (options_.automation) return true;
   const std::string question = caption + ": " + text;
+  if (options_.automation) {
+    // Not asked, but a question (such as "this may exhaust memory") is
+    // worth seeing before the run goes on.
+    display_.Print("linkan: warning: " + question + " [y/n] y (not asked: the run is scripted)");
+    return true;
+  }
   if (!options_.interactive) {
     display_.Print(question + " [y/n] n (not asked: not an interactive terminal)");
     return false;
@@ -207,7 +216,7 @@ std::unique_ptr<HostProgressBar> TerminalHost::NewProgressBar(unsigned long min,
                                                               bool /*watchExternalCancel*/,
                                                               bool /*raiseOnExternalCancel*/) {
   return std::make_unique<TerminalProgressBar>(display_, cancelled_, min, max, title,
-                                               options_.countingBars);
+                                               options_.countingBars, options_.countUnit);
 }
 
 // ---- Environment --------------------------------------------------------------------
@@ -278,6 +287,8 @@ bool TerminalHost::ShowSpreadsheet(const ResultsTable& table) {
   try {
     output_->AddSpreadsheet(table);
     return true;
+  } catch (const CancelledError&) {
+    return false;  // not shown; the command reports the cancellation
   } catch (const DataError& e) {
     NoteWriteError(e.what());
     return false;

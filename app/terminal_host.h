@@ -10,10 +10,12 @@
 //                log lines ("log[level]: text") go to the error stream.
 //                Messages may be held (HoldMessages) and printed later,
 //                so that a command can drop one it reports itself.
-//   Questions    under automation: Yes without asking. Interactive (stdin
+//   Questions    under automation: Yes without asking, and the question is
+//                printed as a warning with that answer. Interactive (stdin
 //                is a terminal): asked on the terminal until y/yes or n/no;
 //                end of input is No. Otherwise: No, and the question and the
 //                answer are written to the error stream.
+//   Memory       the memory limit of the options, for the module's runs.
 //   Progress     ProgressDisplay on the error stream (a bar on a terminal).
 //                With `countingBars`, bars the module makes through
 //                NewProgressBar show their position as a count (the
@@ -40,6 +42,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -65,6 +68,8 @@ struct TerminalOptions {
   OutputMode outputMode = OutputMode::kNumbered;
   std::string tempFolder{};    // empty: $TMPDIR, else /tmp
   bool countingBars = false;   // NewProgressBar bars show a count
+  std::string countUnit{};     // what a counting bar counts ("patterns")
+  std::uint64_t memoryLimit = 0;  // bytes a run may hold (0: no limit)
   std::map<int, int> profileDefaults{};  // profile entries when the environment has none
 };
 
@@ -118,6 +123,7 @@ class TerminalHost : public CAnalysisDoc {
   // ---- Memory ----
   void* AllocMem(std::size_t bytes) override;
   void FreeMem(void* p) override;
+  std::uint64_t MemoryLimit() const override { return options_.memoryLimit; }
 
   // ---- Messages ----
   void ShowMessage(const std::string& text) override;

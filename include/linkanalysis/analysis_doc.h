@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,13 +80,20 @@ class CAnalysisDoc {
   // Returns null when the host cannot give the memory.
   virtual void* AllocMem(std::size_t bytes) = 0;
   virtual void FreeMem(void* p) = 0;
+  // The most memory a run may hold, in bytes, as the process's resident
+  // size; 0 for no limit. Read when a run starts; a run that grows past it
+  // stops with an out-of-memory report naming its phase.
+  virtual std::uint64_t MemoryLimit() const { return 0; }
 
   // ---- Messages ---------------------------------------------------------
   // A message in the host's message display (dsplst).
   virtual void ShowMessage(const std::string& text) = 0;
   // A message box captioned `caption` (DspMessageBox).
   virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
-  // A Yes/No question with a question icon; true for Yes.
+  // A Yes/No question with a question icon; true for Yes. The module asks
+  // every question here, also under automation, where the answer counts as
+  // Yes whatever is returned: a host should then answer without asking, and
+  // may report the question with its answer.
   virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
   // True when a script drives the module: no message box is shown and
   // questions count as answered Yes.

@@ -28,6 +28,9 @@ struct SequenceStep {
 };
 
 // The size of the last run's results, for a host's summary line.
+// What RunTask and RunResultCommand return when memory ran out.
+inline constexpr int kRunOutOfMemory = 3;
+
 struct RunSummary {
   bool association = true;               // false: sequence analysis
   unsigned long long transactions = 0;   // N: transactions (sequences)
@@ -57,14 +60,16 @@ class IAnalysisModule {
   // automation names, such as "MinimumSupport" or "Variables"), runs the
   // analysis as the task dialog's OK would, and opens the results dialog.
   // Counts as driven by automation only when the host says so. Returns 0
-  // when results are ready; 1 with `error` set otherwise (every message has
-  // also gone to the host). REQUIRES: step 100 has run.
+  // when results are ready; kRunOutOfMemory when the run outgrew the host's
+  // memory limit or an allocation failed (`error` names the phase); 1 with
+  // `error` set otherwise (every message has also gone to the host).
+  // REQUIRES: step 100 has run.
   virtual int RunTask(const std::string& taskJson, std::string& error) = 0;
   // Runs command `id` of the open results dialog (1022 rule summary, 1023
   // frequent patterns, 1190 to 1193 the tables of selected items, 1189 the
   // item list as a spreadsheet). Returns 0 when it produced a document, 2
-  // when it showed a message instead (`error` holds it), 1 on an error
-  // (`error` set).
+  // when it showed a message instead (`error` holds it), kRunOutOfMemory as
+  // RunTask does, 1 on an error (`error` set).
   virtual int RunResultCommand(int id, std::string& error) = 0;
   // Fills `summary` from the results the last RunTask left; false (and
   // `summary` untouched) when there are none.

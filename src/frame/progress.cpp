@@ -28,9 +28,12 @@ void StopProgress(CAnalysisSupport& support) {
 bool ProgressRunning() { return g_progressRunning.load(); }
 
 bool IsAnalysisCancelled(const CAnalysisSupport& support) {
-  if (support.pcancel() != 0) return true;
-  if (IsExternallyCancelled()) return true;
-  return support.IterationDisplayCancelled();
+  RunGuard& guard = support.runGuard();
+  if (support.pcancel() != 0 || IsExternallyCancelled() || support.IterationDisplayCancelled()) {
+    guard.RequestStop(RunGuard::Stop::kCancelled);
+    return true;
+  }
+  return guard.Poll();
 }
 
 }  // namespace linkan

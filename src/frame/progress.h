@@ -25,7 +25,9 @@ bool ProgressRunning();
 
 // True when the user pressed Cancel (pcancel), the host asked every phase to
 // stop (IsExternallyCancelled) or the iteration display was cancelled, asked
-// in that order.
+// in that order, or when the run's guard stopped the run (the memory limit,
+// polled here too). A Cancel seen here stops the guard as well, so that
+// worker threads see it.
 bool IsAnalysisCancelled(const CAnalysisSupport& support);
 
 }  // namespace linkan

@@ -102,8 +102,9 @@ void CMainThreadSafeProgressBarBase::SetHostText(const std::string& text) {
 
 void CUncountedThreadSafeProgressBar::Increment(const char* text, unsigned long n) {
   count_.fetch_add(static_cast<std::uint32_t>(n), std::memory_order_relaxed);
+  if (text == nullptr) return;  // no line: the last one stays
   std::lock_guard<std::mutex> lock(textMutex_);
-  text_ = text ? text : "";
+  text_ = text;
 }
 
 void CUncountedThreadSafeProgressBar::Increment(unsigned long n) {

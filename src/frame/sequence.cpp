@@ -2,6 +2,8 @@
 #include "frame/sequence.h"
 
 #include <filesystem>
+#include <functional>
+#include <new>
 
 #include "define/define_task.h"
 #include "define/task_script.h"
@@ -79,30 +81,29 @@ int CSequence::RunTask(const std::string& taskJson, std::string& error) {
     error = "no data table is loaded";
     return 1;
   }
-  TaskScriptResult task;
-  if (!ApplyTaskScript(*this, taskJson, task)) {
-    error = task.error;
-    return 1;
-  }
-  const unsigned long messagesBefore = MessageCount();
-  try {
+  RunGuard& guard = runGuard();
+  guard.Begin(HasDocument() ? doc().MemoryLimit() : 0);
+  return RunBoundary(error, [&] {
+    TaskScriptResult task;
+    if (!ApplyTaskScript(*this, taskJson, task)) {
+      error = task.error;
+      return 1;
+    }
+    const unsigned long messagesBefore = MessageCount();
     if (RunAnalysis(*engine_, nullptr) != 0) {
       error = MessageCount() != messagesBefore ? LastMessage() : "the analysis was abandoned";
       return 1;
     }
-  } catch (const ModuleError& e) {
-    error = e.what();
-    return 1;
-  }
-  if (ResultDialog() != -1) {
-    error = "the host did not open the results dialog";
-    return 1;
-  }
-  if (task.hasSelectedItems && !resultDialog_->PutSelectedItems(task.selectedItems)) {
-    error = "\"SelectedItems\" must name items separated by \"|\" (no empty names)";
-    return 1;
-  }
-  return 0;
+    if (ResultDialog() != -1) {
+      error = "the host did not open the results dialog";
+      return 1;
+    }
+    if (task.hasSelectedItems && !resultDialog_->PutSelectedItems(task.selectedItems)) {
+      error = "\"SelectedItems\" must name items separated by \"|\" (no empty names)";
+      return 1;
+    }
+    return 0;
+  });
 }
 
 int CSequence::RunResultCommand(int id, std::string& error) {
@@ -111,19 +112,49 @@ int CSequence::RunResultCommand(int id, std::string& error) {
     error = "the results dialog is not open";
     return 1;
   }
-  const unsigned long messagesBefore = MessageCount();
-  try {
+  // A table is a run of its own as far as stopping goes: the limit and the
+  // switch start afresh, the counts of the enumeration stay out of it.
+  runGuard().Begin(HasDocument() ? doc().MemoryLimit() : 0);
+  return RunBoundary(error, [&] {
+    const unsigned long messagesBefore = MessageCount();
+    PhaseScope phase(runGuard(), "making the result tables");
     if (!resultDialog_->SendCommand(id)) {
       error = "the results dialog has no command " + std::to_string(id);
       return 1;
     }
+    if (resultDialog_->LastCommandShowedDocument()) return 0;
+    error = MessageCount() != messagesBefore ? LastMessage() : "no document was produced";
+    return 2;
+  });
+}
+
+int CSequence::RunBoundary(std::string& error, const std::function<int()>& body) {
+  const RunGuard& guard = runGuard();
+  // An error that ends the run because the guard stopped it (a phase that
+  // noticed the memory limit reports itself cancelled) is out of memory.
+  auto outOfMemory = [&](bool overLimit) {
+    error = guard.OutOfMemoryMessage(overLimit);
+    dsplst(0, error);
+    return kRunOutOfMemory;
+  };
+  try {
+    const int result = body();
+    if (guard.Reason() == RunGuard::Stop::kOutOfMemory) return outOfMemory(true);
+    return result;
+  } catch (const std::bad_alloc&) {
+    return outOfMemory(guard.Reason() == RunGuard::Stop::kOutOfMemory);
   } catch (const ModuleError& e) {
+    if (guard.Reason() == RunGuard::Stop::kOutOfMemory || e.kind() == ErrorKind::kOutOfMemory) {
+      return outOfMemory(guard.Reason() == RunGuard::Stop::kOutOfMemory);
+    }
     error = e.what();
     return 1;
+  } catch (const std::exception& e) {
+    // Anything else is a fault of the module; it ends the run, not the host.
+    error = std::string("internal error: ") + e.what();
+    dsplst(0, error);
+    return 1;
   }
-  if (resultDialog_->LastCommandShowedDocument()) return 0;
-  error = MessageCount() != messagesBefore ? LastMessage() : "no document was produced";
-  return 2;
 }
 
 bool CSequence::GetRunSummary(RunSummary& summary) const {

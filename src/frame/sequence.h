@@ -9,6 +9,7 @@
 // Thread safety: used from the host's thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,12 @@ class CSequence : public CAnalysisSupport {
   std::vector<int> taxonomyVariables;
 
  private:
+  // Runs `body` (a RunTask or RunResultCommand) and turns whatever ends it
+  // into its result: std::bad_alloc, or a stop by the memory limit, into
+  // kRunOutOfMemory with the guard's report; a ModuleError into 1 with its
+  // text; any other exception into 1 as an internal error.
+  int RunBoundary(std::string& error, const std::function<int()>& body);
+
   std::unique_ptr<SalEngine> engine_;
   std::unique_ptr<ProjectDatabase> projectDb_;
   bool tablesRegistered_ = false;

@@ -2,7 +2,8 @@
 //
 // Runs the built `linkan` binary as a child process (stdin from /dev/null)
 // and collects its exit status, stdout and stderr, for the end-to-end
-// tests.
+// tests; or runs it, interrupts it (SIGINT) after a delay and sees how it
+// ends.
 #pragma once
 
 #include <fcntl.h>
@@ -10,7 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app_test_util.h"
@@ -24,7 +28,7 @@ struct RunResult {
 };
 
 // A `linkan` child process started now; Wait() collects it. Signal() lets
-// a test interrupt or kill it part-way.
+// a test interrupt or kill it part-way; Ended() polls without waiting.
 class LinkanProcess {
  public:
   explicit LinkanProcess(const std::vector<std::string>& args)
@@ -47,7 +51,7 @@ class LinkanProcess {
     }
   }
   ~LinkanProcess() {
-    if (pid_ > 0 && !waited_) {
+    if (pid_ > 0 && !ended_) {
       ::kill(pid_, SIGKILL);
       Wait();
     }
@@ -56,15 +60,21 @@ class LinkanProcess {
   LinkanProcess& operator=(const LinkanProcess&) = delete;
 
   void Signal(int signal) const { ::kill(pid_, signal); }
+  // Whether the process has ended (collecting it when it has).
+  bool Ended() {
+    if (!ended_ && ::waitpid(pid_, &status_, WNOHANG) == pid_) ended_ = true;
+    return ended_;
+  }
+  // Its standard error so far.
+  std::string ErrorOutput() const { return ReadFile(errPath_); }
 
   // The exit status (-1 when ended by a signal, `signalled` says which).
   RunResult Wait(int* signalled = nullptr) {
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    waited_ = true;
-    if (signalled) *signalled = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    if (!ended_) ::waitpid(pid_, &status_, 0);
+    ended_ = true;
+    if (signalled) *signalled = WIFSIGNALED(status_) ? WTERMSIG(status_) : 0;
     RunResult r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.status = WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
     r.out = ReadFile(outPath_);
     r.err = ReadFile(errPath_);
     return r;
@@ -74,11 +84,50 @@ class LinkanProcess {
   TempDir dir_;
   std::string outPath_, errPath_;
   pid_t pid_ = -1;
-  bool waited_ = false;
+  int status_ = 0;
+  bool ended_ = false;
 };
 
 inline RunResult RunLinkan(const std::vector<std::string>& args) {
   return LinkanProcess(args).Wait();
+}
+
+struct InterruptedRun {
+  RunResult result;
+  int signal = 0;              // the signal that ended it, 0 when it exited
+  bool exitedInTime = false;   // false: killed (SIGKILL) after the bound
+  double secondsToExit = 0.0;  // from SIGINT to its end
+};
+
+// Runs `linkan args`, sends SIGINT after `delay`, or earlier once its
+// stderr so far contains `whenSeen` (when not empty), and waits up to
+// `bound` for the process to end, killing it after that.
+inline InterruptedRun RunLinkanInterrupted(const std::vector<std::string>& args,
+                                           std::chrono::duration<double> delay,
+                                           std::chrono::duration<double> bound,
+                                           const std::string& whenSeen = "") {
+  using Clock = std::chrono::steady_clock;
+  LinkanProcess process(args);
+  const auto start = Clock::now();
+  auto seen = [&] {
+    return !whenSeen.empty() && process.ErrorOutput().find(whenSeen) != std::string::npos;
+  };
+  while (!process.Ended() && Clock::now() - start < delay && !seen()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  const auto interrupted = Clock::now();
+  InterruptedRun run;
+  if (!process.Ended()) {
+    process.Signal(SIGINT);
+    while (!process.Ended() && Clock::now() - interrupted < bound) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  run.exitedInTime = process.Ended();
+  if (!run.exitedInTime) process.Signal(SIGKILL);
+  run.result = process.Wait(&run.signal);
+  run.secondsToExit = std::chrono::duration<double>(Clock::now() - interrupted).count();
+  return run;
 }
 
 // True when `s` is exactly one line.

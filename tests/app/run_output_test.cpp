@@ -9,11 +9,13 @@
 #include <limits>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 #include "app_test_util.h"
 #include "data_error.h"
 #include "html_index.h"
 #include "linkanalysis/results_table.h"
+#include "memory_limit.h"
 #include "output_folder.h"
 #include "run_report.h"
 #include "task_file.h"
@@ -252,6 +254,19 @@ TEST(RunReportTest, SummaryAndOneLine) {
             "1 sequence, 8 items (6 frequent), 1 frequent sequence, 1 sequential rule in 12.3 s");
   EXPECT_EQ(OneLine("No rules.\n\nTry this.  \n  And that.\n"), "No rules. Try this. And that.");
   EXPECT_EQ(OneLine("plain"), "plain");
+}
+
+TEST(MemoryLimitTest, SizesAndTheDefault) {
+  const std::pair<const char*, std::optional<std::uint64_t>> cases[] = {
+      {"4G", 4ull << 30},    {"500M", 500ull << 20}, {"0", 0},         {"1.5g", 3ull << 29},
+      {"512KiB", 512 << 10}, {"2GB", 2ull << 30},    {" 3T ", 3ull << 40}, {"100", 100},
+      {"", std::nullopt},    {"G", std::nullopt},    {"4X", std::nullopt}, {"-1", std::nullopt},
+      {"1.2.3M", std::nullopt}};
+  for (const auto& [text, bytes] : cases) EXPECT_EQ(ParseByteSize(text), bytes) << text;
+  const std::uint64_t physical = static_cast<std::uint64_t>(::sysconf(_SC_PHYS_PAGES)) *
+                                 static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  EXPECT_GT(DefaultMemoryLimit(), 0u);
+  EXPECT_LE(DefaultMemoryLimit(), physical / 4 * 3);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <numeric>
+#include <random>
 #include <regex>
 #include <tuple>
 
@@ -531,6 +533,90 @@ TEST_F(RunTest, TextsAreEscaped) {
   // Both items in both baskets: each => the other with 100% and lift 1.
   ExpectRules(out + "/rules.csv",
               {{"<b>&co", "say \"hi\"", 100, 100, 1}, {"say \"hi\"", "<b>&co", 100, 100, 1}});
+}
+
+// ---- A threshold that explodes ------------------------------------------------------
+//
+// 3000 baskets of 24 items out of 30 at a support of one basket: every subset
+// of every basket (up to 12 items) is frequent, far more patterns than a run
+// can hold. Such a run must be survivable: a Ctrl-C ends it promptly, the
+// memory limit ends it with a clear message, and its progress shows.
+
+class ExplodingRunTest : public RunTest {
+ protected:
+  void SetUp() override {
+    std::mt19937 rng(11);
+    std::vector<int> items(30);
+    std::string text;
+    for (int b = 0; b < 3000; ++b) {
+      std::iota(items.begin(), items.end(), 0);
+      std::shuffle(items.begin(), items.end(), rng);
+      for (int k = 0; k < 24; ++k) text += (k ? " i" : "i") + std::to_string(items[k]);
+      text += '\n';
+    }
+    data_ = Write("baskets.txt", text);
+    task_ = Write("explode.json", R"({"GenerateNonsequentialAssociation": 1,
+                                      "Variables": {"id": "ID", "responses": ["item"]},
+                                      "MinimumSupport": 0.00001, "MaxSizeOfItemset": 12})");
+  }
+  std::vector<std::string> Args(const std::string& progress, const std::string& memory) const {
+    return {"--progress", progress, "run", data_, "--format", "basket", "--task", task_,
+            "--out", Out("out"), "--memory-limit", memory};
+  }
+  std::string data_, task_;
+};
+
+TEST_F(ExplodingRunTest, TheMemoryLimitEndsTheRunWithAClearMessage) {
+  const RunResult r = RunLinkan(Args("none", "300M"));
+  EXPECT_EQ(r.status, 1) << r.err;
+  // The question of a support this small is answered Yes, and shown.
+  EXPECT_NE(r.err.find("linkan: warning: QUILLON: Minimum support specified is small enough"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(std::regex_search(
+      r.err, std::regex("\nlinkan: error: out of memory: the run needed more than 300\\.0 MiB "
+                        "\\(--memory-limit\\) while collecting frequent patterns, after "
+                        "[1-9][0-9]* patterns; raise the minimum support or lower the maximum "
+                        "itemset size\n$")))
+      << r.err;
+  EXPECT_FALSE(fs::exists(Out("out") + "/index.html"));  // only the project file is there
+}
+
+// Ctrl-C at random moments (loading, construction, the enumeration): the run
+// ends by itself with status 130 (or 0 had it finished), never by a signal,
+// and well within the bound; no table is written.
+TEST_F(ExplodingRunTest, CtrlCEndsTheRunAtAnyMoment) {
+  std::mt19937 rng(::testing::UnitTest::GetInstance()->random_seed());
+  std::uniform_real_distribution<double> delay(0.05, 1.5);
+  for (int trial = 0; trial < 5; ++trial) {
+    const double seconds = delay(rng);
+    SCOPED_TRACE("SIGINT after " + std::to_string(seconds) + " s");
+    const testing::InterruptedRun run = testing::RunLinkanInterrupted(
+        Args("none", "4G"), std::chrono::duration<double>(seconds), std::chrono::seconds(10));
+    ASSERT_TRUE(run.exitedInTime) << run.result.err;
+    EXPECT_EQ(run.signal, 0) << run.result.err;
+    EXPECT_TRUE(run.result.status == 130 || run.result.status == 0)
+        << run.result.status << "\n" << run.result.err;
+    if (run.result.status == 130) {
+      EXPECT_NE(run.result.err.find("linkan: error: cancelled"), std::string::npos)
+          << run.result.err;
+      EXPECT_FALSE(fs::exists(Out("out") + "/index.html"));
+    }
+  }
+}
+
+// Plain progress lines show the enumeration's count every few seconds.
+TEST_F(ExplodingRunTest, ProgressLinesCountThePatterns) {
+  const testing::InterruptedRun run = testing::RunLinkanInterrupted(
+      Args("lines", "4G"), std::chrono::seconds(60), std::chrono::seconds(10),
+      "Collecting frequent itemsets / sequences: ");
+  ASSERT_TRUE(run.exitedInTime);
+  EXPECT_EQ(run.result.status, 130) << run.result.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(
+      run.result.err, m,
+      std::regex("\nCollecting frequent itemsets / sequences: ([1-9][0-9]*) patterns\n")))
+      << run.result.err;
 }
 
 }  // namespace

@@ -77,11 +77,12 @@ TEST_F(TerminalHostTest, NamesCellTextsLabelsAndMissingCodes) {
   EXPECT_EQ(host->GetDefaultDatafilesPath(), "/data/set");
 }
 
-TEST_F(TerminalHostTest, QuestionsUnderAutomationAreYesWithoutAsking) {
+TEST_F(TerminalHostTest, QuestionsUnderAutomationAreYesWithoutAskingAndShown) {
   auto host = MakeHost({.automation = true, .interactive = true});
   EXPECT_TRUE(host->IsOleAutomation());
   EXPECT_TRUE(host->AskYesNo("QUILLON", "Overwrite?"));
-  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(err_.str(),
+            "linkan: warning: QUILLON: Overwrite? [y/n] y (not asked: the run is scripted)\n");
 }
 
 TEST_F(TerminalHostTest, QuestionsWithoutATerminalAreNo) {

@@ -177,6 +177,12 @@ TEST(ModuleEntry, FactoryIsExportedWithCLinkage) {
     EXPECT_EQ(host.createdDialogs, (std::vector<int>{6671}));
   }
   dlclose(lib);
+  // Unloading must not unmap the module (nor libtbb): the engine's worker
+  // threads outlive a run and crashed when it did (a run ended by its
+  // memory limit, then the host's teardown).
+  void* still = dlopen(LINKAN_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_NE(still, nullptr);
+  if (still != nullptr) dlclose(still);
 }
 
 }  // namespace

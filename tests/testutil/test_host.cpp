@@ -122,6 +122,10 @@ void* TestHost::AllocMem(std::size_t bytes) {
 void TestHost::FreeMem(void* p) { std::free(p); }
 
 bool TestHost::AskYesNo(const std::string& caption, const std::string& text) {
+  if (automation_) {  // answered Yes without asking
+    answeredQuestions.push_back(caption + "|" + text);
+    return true;
+  }
   questions.push_back(caption + "|" + text);
   if (answers_.empty()) throw std::logic_error("unexpected question: " + text);
   const bool yes = answers_.front();

@@ -52,6 +52,7 @@ class TestHost : public CAnalysisDoc {
   void SetProfileInt(int entry, int value) { profile_[entry] = value; }
   void SetDataFolder(std::string folder) { dataFolder_ = std::move(folder); }
   void FailAllocations(bool on) { failAlloc_ = on; }
+  void SetMemoryLimit(std::uint64_t bytes) { memoryLimit_ = bytes; }
   void SetDialogCreation(bool ok) { createDialogs_ = ok; }
   void SetWebEdition(bool on) { webEdition_ = on; }
   void SetCancelMultipleDocs(bool on) { cancelMultipleDocs_ = on; }
@@ -63,6 +64,7 @@ class TestHost : public CAnalysisDoc {
   std::vector<std::string> messages;       // dsplst
   std::vector<std::string> messageBoxes;   // "caption|text"
   std::vector<std::string> questions;      // "caption|text"
+  std::vector<std::string> answeredQuestions;  // under automation, answered Yes unasked
   std::vector<std::string> progressLog;    // "title:..", "start:N", "stop"
   std::vector<std::string> logEntries;
   std::vector<std::string> debugLines;
@@ -84,6 +86,7 @@ class TestHost : public CAnalysisDoc {
   std::vector<std::string> GetValueLabels(int var) const override;
   void* AllocMem(std::size_t bytes) override;
   void FreeMem(void* p) override;
+  std::uint64_t MemoryLimit() const override { return memoryLimit_; }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void ShowMessageBox(const std::string& caption, const std::string& text) override {
     messageBoxes.push_back(caption + "|" + text);
@@ -127,6 +130,7 @@ class TestHost : public CAnalysisDoc {
   std::map<int, int> profile_;
   std::string dataFolder_ = "/tmp";
   bool failAlloc_ = false;
+  std::uint64_t memoryLimit_ = 0;
   bool createDialogs_ = true;
   bool webEdition_ = false;
   bool cancelMultipleDocs_ = false;

@@ -4,12 +4,17 @@
 #include <algorithm>
 
 #include "engine/construction/transaction_store.h"
+#include "frame/host/module_error.h"
+#include "frame/host/run_guard.h"
 
 namespace linkan {
 
-void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert) {
+void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert, RunGuard* guard) {
   std::unique_ptr<TransactionWriter> writer = store.Attach();
   for (const BucketSequence* sequence : SortedSequences(bucket)) {
+    if (guard != nullptr && guard->Poll()) {
+      throw ModuleError(ErrorKind::kCancelled, "Operation was cancelled");
+    }
     for (const auto& [tid, items] : sequence->times) {
       if (insert) {
         writer->Insert(sequence->sid, tid, items);
@@ -22,8 +27,8 @@ void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert) {
 }
 
 BucketPipeline::BucketPipeline(TransactionStore& store, std::size_t handOverThreshold,
-                               bool storeWasEmpty)
-    : store_(store), threshold_(handOverThreshold), insertBlind_(storeWasEmpty) {}
+                               bool storeWasEmpty, RunGuard* guard)
+    : store_(store), threshold_(handOverThreshold), guard_(guard), insertBlind_(storeWasEmpty) {}
 
 BucketPipeline::~BucketPipeline() {
   for (std::thread& t : workers_) {
@@ -68,7 +73,7 @@ void BucketPipeline::Start(std::size_t k) {
   failures_[k] = nullptr;
   workers_[k] = std::thread([this, k, insert] {
     try {
-      WriteBucket(store_, buckets_[k], insert);
+      WriteBucket(store_, buckets_[k], insert, guard_);
     } catch (...) {
       failures_[k] = std::current_exception();
     }

@@ -34,6 +34,7 @@
 
 namespace linkan {
 
+class RunGuard;
 class TransactionStore;
 
 class BucketPipeline {
@@ -41,7 +42,10 @@ class BucketPipeline {
   static constexpr std::size_t kBucketCount = 10;
 
   // `storeWasEmpty`: the store held no record when the construction began.
-  BucketPipeline(TransactionStore& store, std::size_t handOverThreshold, bool storeWasEmpty);
+  // `guard` (may be null) stops the workers between sequences; they poll it
+  // themselves, since the reading thread may be waiting for them.
+  BucketPipeline(TransactionStore& store, std::size_t handOverThreshold, bool storeWasEmpty,
+                 RunGuard* guard = nullptr);
   ~BucketPipeline();
   BucketPipeline(const BucketPipeline&) = delete;
   BucketPipeline& operator=(const BucketPipeline&) = delete;
@@ -68,6 +72,7 @@ class BucketPipeline {
 
   TransactionStore& store_;
   const std::size_t threshold_;
+  RunGuard* guard_;
   bool insertBlind_;  // the next worker may insert without looking up
   std::size_t current_ = 0;
   std::size_t pending_ = 0;
@@ -80,6 +85,10 @@ class BucketPipeline {
 // Writes every group of `bucket` through a writer of its own attached to
 // `store`, then commits. With `insert` the groups are inserted as new
 // records, otherwise merged.
-void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert);
+// Throws ModuleError(kCancelled, "Operation was cancelled"), leaving the
+// writer's records uncommitted, when `guard` (may be null, polled per
+// sequence) stops the run.
+void WriteBucket(TransactionStore& store, const Bucket& bucket, bool insert,
+                 RunGuard* guard = nullptr);
 
 }  // namespace linkan

@@ -18,6 +18,7 @@
 #include "engine/sal_engine.h"
 #include "frame/double_compare.h"
 #include "frame/host/analysis_support.h"
+#include "frame/host/module_error.h"
 #include "frame/progress.h"
 #include "frame/timed_section.h"
 #include "projectdb/project_database.h"
@@ -75,7 +76,10 @@ void Builder::Run() {
   if (idVar_ > 0) support_.getmd5(idVar_, idMissing_);
   if (timeVar_ > 0) support_.getmd5(timeVar_, timeMissing_);
 
-  BucketPipeline pipeline(store_, options_.handOverThreshold, store_.CountTransactions() == 0);
+  support_.runGuard().Restart();
+  PhaseScope phase(support_.runGuard(), "building the transaction database");
+  BucketPipeline pipeline(store_, options_.handOverThreshold, store_.CountTransactions() == 0,
+                          &support_.runGuard());
   ReadCases(pipeline);
   pipeline.Finish();
 
@@ -83,7 +87,7 @@ void Builder::Run() {
   s_.size = engine_.transactionIds.size();
   {
     TimedSection remapping("SAL [Item index remapping]");
-    RemapItemIndices(engine_.items, store_);
+    RemapItemIndices(engine_.items, store_, &support_.runGuard());
   }
 }
 
@@ -93,7 +97,7 @@ void Builder::ReadCases(BucketPipeline& pipeline) {
   HostArray<ItemNumber> nonSequential;
   if (!items.Allocate(support_, coder.SequentialCapacity()) ||
       !nonSequential.Allocate(support_, coder.NonSequentialCapacity())) {
-    support_.error("Memory allocation failed");
+    throw ModuleError(ErrorKind::kOutOfMemory, "Memory allocation failed");
   }
 
   // ID text -> its position in the TransactionIdList.

@@ -5,6 +5,7 @@
 
 #include "engine/construction/transaction_store.h"
 #include "frame/host/module_error.h"
+#include "frame/host/run_guard.h"
 
 namespace linkan {
 
@@ -18,11 +19,15 @@ std::vector<ItemNumber> RenumberingTable(const ItemDictionary& dictionary) {
   return table;
 }
 
-void RemapItemIndices(ItemDictionary& dictionary, TransactionStore& store) {
+void RemapItemIndices(ItemDictionary& dictionary, TransactionStore& store, RunGuard* guard) {
   if (dictionary.empty()) return;
   const std::vector<ItemNumber> table = RenumberingTable(dictionary);
 
-  store.RewriteAllTransactions([&table](TransactionRecord& record) {
+  std::uint64_t visited = 0;
+  store.RewriteAllTransactions([&table, guard, &visited](TransactionRecord& record) {
+    if (guard != nullptr && (++visited & 0xff) == 0 && guard->Poll()) {
+      throw ModuleError(ErrorKind::kCancelled, "Operation was cancelled");
+    }
     bool changed = false;
     for (std::int32_t& item : record.items) {
       if (item < 1 || static_cast<std::size_t>(item) >= table.size() ||

@@ -15,6 +15,7 @@
 
 namespace linkan {
 
+class RunGuard;
 class TransactionStore;
 
 // table[old number] = new number; table[0] = 0 belongs to no item.
@@ -23,7 +24,9 @@ std::vector<ItemNumber> RenumberingTable(const ItemDictionary& dictionary);
 // Renumbers every record of `store` and then `dictionary`. An empty
 // dictionary leaves the records untouched. A stored item number the
 // dictionary does not hold throws ModuleError(kNotFound, "value not found")
-// and changes nothing.
-void RemapItemIndices(ItemDictionary& dictionary, TransactionStore& store);
+// and changes nothing; so does a stop of `guard` (may be null), with
+// ModuleError(kCancelled, "Operation was cancelled").
+void RemapItemIndices(ItemDictionary& dictionary, TransactionStore& store,
+                      RunGuard* guard = nullptr);
 
 }  // namespace linkan

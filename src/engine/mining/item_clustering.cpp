@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "engine/sal_engine.h"
+#include "frame/host/analysis_support.h"
+#include "frame/host/module_error.h"
+#include "frame/progress.h"
 
 namespace linkan {
 namespace {
@@ -24,6 +27,13 @@ int ClusterItems(SalEngine& engine) {
   engine.clusters.clear();
   engine.clusterSteps.clear();
   const FrequentPatternTable& table = engine.patterns;
+  const CAnalysisSupport& host = engine.analysis();
+  // Polled per pattern read and per placed item; a stop ends the run.
+  auto throwIfStopped = [&host] {
+    if (IsAnalysisCancelled(host)) {
+      throw AutomationError("User has cancelled the analysis", ErrorKind::kCancelled);
+    }
+  };
   const auto n = static_cast<double>(static_cast<std::int32_t>(engine.settings.size));
   std::map<ItemNumber, SupportCount> remaining = engine.itemFrequency;
 
@@ -31,6 +41,7 @@ int ClusterItems(SalEngine& engine) {
   // equal lifts in ascending (a, b), the order in which the pairs are met.
   std::vector<PairLift> pairs;
   for (std::size_t id = 0; id < table.size(); ++id) {
+    if ((id & 0xffff) == 0xffff) throwIfStopped();
     const FrequentPatternTable::Key key = table.KeyOf(static_cast<PatternId>(id));
     if (key.size() != 3 || key[0] != 2) continue;
     const auto a = remaining.find(key[1]);
@@ -74,6 +85,7 @@ int ClusterItems(SalEngine& engine) {
     }
     // Growth.
     while (!remaining.empty()) {
+      throwIfStopped();
       double best = -1.0;
       ItemNumber bestItem = 0;
       SupportCount bestCount = 0;

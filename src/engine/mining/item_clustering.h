@@ -20,7 +20,8 @@
 // all pairs of remaining items.
 //
 // Returns 1 and leaves both lists as they were in sequence mode; else
-// rebuilds them and returns 0.
+// rebuilds them and returns 0. Cancellation (IsAnalysisCancelled, polled per
+// placed item) raises AutomationError("User has cancelled the analysis").
 #pragma once
 
 namespace linkan {

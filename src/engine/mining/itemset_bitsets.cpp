@@ -69,6 +69,7 @@ bool ItemsetEnumerator::Dense(PatternLog& log, std::span<const Rank> p, const Ca
   if (codes.empty()) return false;
   Vec<PatternLog::Event> singles;
   AddSingles(log, p, codeItems, codeCounts, top, singles);
+  Found(Local(), codes.size());
   const std::size_t lastSingle = log.size() - 1;
   const bool pairs = top ? maxpat_ > 1 : static_cast<std::int32_t>(p.size()) + 2 <= maxpat_;
   if (!pairs) {
@@ -85,7 +86,7 @@ bool ItemsetEnumerator::Dense(PatternLog& log, std::span<const Rank> p, const Ca
     std::vector<std::uint8_t> went(nc, 0);
     tbb::task_group tg;
     for (std::size_t j = 0; j < nc; ++j) {
-      tg.run([&, j] { went[j] = DenseBranch(*subs[j], p, e, codes, codeAt(j)) ? 1 : 0; });
+      tg.run([&, j] { Task([&] { went[j] = DenseBranch(*subs[j], p, e, codes, codeAt(j)) ? 1 : 0; }); });
     }
     tg.wait();
     descended = std::find(went.begin(), went.end(), 1) != went.end();
@@ -102,6 +103,8 @@ bool ItemsetEnumerator::Dense(PatternLog& log, std::span<const Rank> p, const Ca
 // descended into.
 bool ItemsetEnumerator::DenseBranch(PatternLog& log, std::span<const Rank> p, const Candidates& e,
                                     std::span<const std::uint32_t> codes, std::size_t ka) {
+  // Tasks still queued when the run stops end here, before their pair pass.
+  if (Cancelled()) return false;
   const std::uint32_t ia = codes[ka];
   const Rank a = e.items[ia];
   const std::uint64_t* xa = e.Bits(ia);
@@ -115,6 +118,7 @@ bool ItemsetEnumerator::DenseBranch(PatternLog& log, std::span<const Rank> p, co
     }
   }
   if (survivors.empty()) return false;
+  Found(Local(), survivors.size());
   Vec<Rank> key(p.begin(), p.end());
   key.push_back(a);
   key.push_back(0);

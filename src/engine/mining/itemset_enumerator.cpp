@@ -41,12 +41,15 @@ void EnumerateItemsets(const ContributedDatabase& db, const EnumerationParams& p
                        PatternRecorder& recorder, std::set<PatternId>& leaves,
                        const MiningContext& ctx) {
   PatternLog log;
-  const bool finished = itemset_internal::ItemsetEnumerator(db, params, ctx).Run(log);
-  std::size_t events = 0;
-  std::size_t words = 0;
-  log.Totals(events, words);
-  recorder.Reserve(events, words);
-  log.Replay(recorder, leaves);
+  bool finished = itemset_internal::ItemsetEnumerator(db, params, ctx).Run(log);
+  // A run the guard stopped records nothing more: it ends at once.
+  if (!ctx.Stopped()) {
+    std::size_t events = 0;
+    std::size_t words = 0;
+    log.Totals(events, words);
+    recorder.Reserve(events, words);
+    finished = log.Replay(recorder, leaves, ctx.guard) && finished;
+  }
   recorder.FinishAppends();
   if (!finished) throw AutomationError("User has cancelled the analysis", ErrorKind::kCancelled);
 }

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <span>
 #include <thread>
 #include <utility>
@@ -103,6 +104,7 @@ struct Scratch {
     std::uint32_t start;
   };
   Vec<Hit> hits;
+  std::uint64_t found = 0;  // patterns logged by this thread, not yet counted in the guard
 };
 
 struct Survivor {
@@ -156,13 +158,40 @@ class ItemsetEnumerator {
     } else {
       body();
     }
-    return !cancelled_.load();
+    if (ctx_.guard != nullptr) {
+      for (Scratch& sc : scratch_) ctx_.guard->AddPatterns(std::exchange(sc.found, 0));
+    }
+    return !Cancelled();
   }
 
  private:
   Scratch& Local() { return scratch_.local(); }
   bool Within(std::uint64_t k) const { return params_.bounds.Within(k); }
-  bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+  bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed) || ctx_.Stopped(); }
+
+  // Counts `n` patterns logged by this thread; the guard sees them in
+  // batches (one shared update per 4096).
+  void Found(Scratch& sc, std::size_t n) {
+    sc.found += n;
+    if (sc.found >= 4096 && ctx_.guard != nullptr) ctx_.guard->AddPatterns(std::exchange(sc.found, 0));
+  }
+
+  // Runs one subtree task. An error in it stops the whole enumeration (the
+  // guard, else this enumerator), so that the tasks still running end soon
+  // and the task group can hand the error on.
+  template <class F>
+  void Task(const F& f) {
+    try {
+      f();
+    } catch (const std::bad_alloc&) {
+      if (ctx_.guard != nullptr) ctx_.guard->RequestStop(RunGuard::Stop::kOutOfMemory);
+      cancelled_.store(true);
+      throw;
+    } catch (...) {
+      cancelled_.store(true);
+      throw;
+    }
+  }
 
   // On the calling thread only: asks the host whether the user cancelled;
   // the nodes then return at once and the run ends with the error.

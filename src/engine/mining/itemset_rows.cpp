@@ -76,6 +76,7 @@ bool ItemsetEnumerator::Sparse(PatternLog& log, std::span<const Rank> p, const R
   }
   Vec<PatternLog::Event> singles;
   AddSingles(log, p, codes, counts, top, singles);
+  Found(sc, codes.size());
   const std::size_t lastSingle = log.size() - 1;
   const bool pairs = top ? maxpat_ > 1 : static_cast<std::int32_t>(p.size()) + 2 <= maxpat_;
   if (!pairs) {
@@ -131,8 +132,10 @@ bool ItemsetEnumerator::Sparse(PatternLog& log, std::span<const Rank> p, const R
     tbb::task_group tg;
     for (std::size_t j = 0; j < nc; ++j) {
       tg.run([&, j] {
-        const std::size_t k = codeAt(j);
-        went[j] = SparseBranch(*subs[j], p, codeIndex[k], items, rows, firstsOf(k)) ? 1 : 0;
+        Task([&] {
+          const std::size_t k = codeAt(j);
+          went[j] = SparseBranch(*subs[j], p, codeIndex[k], items, rows, firstsOf(k)) ? 1 : 0;
+        });
       });
     }
     tg.wait();
@@ -152,9 +155,13 @@ bool ItemsetEnumerator::Sparse(PatternLog& log, std::span<const Rank> p, const R
 bool ItemsetEnumerator::SparseBranch(PatternLog& log, std::span<const Rank> p, std::uint32_t a,
                                      const NodeItems& items, const Rows& rows,
                                      std::span<const RowRef> firsts) {
+  // Tasks still queued when the run stops end here, before their pair pass.
+  if (Cancelled()) return false;
   Vec<RowRef> lists;
   Vec<Survivor> survivors;
-  SparsePairs(Local(), rows, items, firsts, lists, survivors);
+  Scratch& sc = Local();
+  SparsePairs(sc, rows, items, firsts, lists, survivors);
+  Found(sc, survivors.size());
   Vec<Rank> key(p.begin(), p.end());
   key.push_back(items.rank[a]);
   key.push_back(0);

@@ -7,7 +7,10 @@
 // Thread safety: a plain value, read by the enumeration.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+
+#include "frame/host/run_guard.h"
 
 namespace linkan {
 
@@ -30,12 +33,25 @@ struct MiningContext {
   Layout layout = Layout::kAuto;
 
   // Polled for cancellation (IsAnalysisCancelled) on the calling thread;
-  // null: the run cannot be cancelled.
+  // null: only the guard stops the run. Set it only when the calling
+  // thread is the analysis thread (it calls the host).
   const CAnalysisSupport* cancelSource = nullptr;
 
+  // The run's guard: every thread of the enumeration polls Stopped() at
+  // each node and the enumeration counts the patterns it finds into it
+  // (AddPatterns). Null: no guard.
+  RunGuard* guard = nullptr;
+
   // Form the "%s : %d" line of every recorded pattern for the progress bar
-  // even when the debug channel is off (a visible host bar shows it).
+  // even when the debug channel is off.
   bool reportLines = false;
+
+  // When set, the next recorded pattern's line is formed for the progress
+  // bar and the flag cleared: a visible bar samples the lines instead of
+  // paying for one per pattern. Null: no sampling.
+  std::atomic<bool>* lineRequest = nullptr;
+
+  bool Stopped() const { return guard != nullptr && guard->Stopped(); }
 
   // Two threads on a machine with at least two cores, else one.
   static unsigned DefaultThreads();

@@ -17,7 +17,7 @@ void EnumerateFrequentPatterns(SalEngine& engine, const SequenceDatabase& db,
       ContributedDatabase::Build(db, ContributionRules::FromEngine(engine));
   const EnumerationParams params = EnumerationParams::FromSettings(engine.settings, db.size());
   PatternRecorder recorder(engine.patterns, engine.items, !engine.IsAssociationMode(),
-                           cdb.RankToItem(), ctx.reportLines);
+                           cdb.RankToItem(), ctx.reportLines, ctx.lineRequest, ctx.guard);
   const bool itemsetEngine = params.association && cdb.OneItemsetPerSequence() &&
                              ctx.layout != MiningContext::Layout::kGeneral;
   if (itemsetEngine) {

@@ -38,10 +38,13 @@ void PatternLog::Totals(std::size_t& events, std::size_t& words) const {
   for (const auto& sub : subs_) sub.second->Totals(events, words);
 }
 
-void PatternLog::Replay(PatternRecorder& recorder, std::set<PatternId>& leaves) const {
+bool PatternLog::Replay(PatternRecorder& recorder, std::set<PatternId>& leaves,
+                        const RunGuard* guard) const {
   std::size_t ordinal = 0;
   std::size_t sub = 0;
   for (const Block& b : blocks_) {
+    // A block holds at most a few thousand events: one check per block.
+    if (guard != nullptr && guard->Stopped()) return false;
     std::size_t at = 0;
     while (at < b.used) {
       const std::int32_t* e = b.words.get() + at;
@@ -50,12 +53,13 @@ void PatternLog::Replay(PatternRecorder& recorder, std::set<PatternId>& leaves) 
                                               static_cast<SupportCount>(e[0]));
       if (e[1] != 0) leaves.insert(leaves.end(), id);
       for (; sub < subs_.size() && subs_[sub].first == ordinal; ++sub) {
-        subs_[sub].second->Replay(recorder, leaves);
+        if (!subs_[sub].second->Replay(recorder, leaves, guard)) return false;
       }
       at += len + 3;
       ++ordinal;
     }
   }
+  return true;
 }
 
 }  // namespace linkan

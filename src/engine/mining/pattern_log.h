@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/mining/pattern_recorder.h"
+#include "frame/host/run_guard.h"
 
 namespace linkan {
 
@@ -46,8 +47,10 @@ class PatternLog {
 
   // Records every event in order (as new patterns: the itemset engine never
   // meets a pattern twice) and adds the leaves. The caller then finishes
-  // the recorder's appends.
-  void Replay(PatternRecorder& recorder, std::set<PatternId>& leaves) const;
+  // the recorder's appends. Returns false, having recorded a prefix, when
+  // `guard` (may be null) stopped the run.
+  bool Replay(PatternRecorder& recorder, std::set<PatternId>& leaves,
+              const RunGuard* guard = nullptr) const;
 
  private:
   // An event: count, leaf flag, length, items; the length and the items are

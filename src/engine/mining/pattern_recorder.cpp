@@ -11,12 +11,19 @@ namespace linkan {
 
 PatternRecorder::PatternRecorder(FrequentPatternTable& table, const ItemDictionary& items,
                                  bool sequenceMode, std::span<const ItemNumber> rankToItem,
-                                 bool reportLines)
+                                 bool reportLines, std::atomic<bool>* lineRequest,
+                                 RunGuard* found)
     : table_(table),
       items_(items),
       sequenceMode_(sequenceMode),
       rankToItem_(rankToItem),
-      lines_(reportLines || DebugOutputEnabled()) {}
+      lines_(reportLines || DebugOutputEnabled()),
+      lineRequest_(lineRequest),
+      found_(found) {}
+
+PatternRecorder::~PatternRecorder() {
+  if (found_ != nullptr) found_->AddPatterns(unreported_);
+}
 
 FrequentPatternTable::Key PatternRecorder::ToItems(std::span<const Rank> rankKey) {
   scratch_.resize(rankKey.size());
@@ -36,6 +43,11 @@ PatternId PatternRecorder::Record(std::span<const Rank> rankKey, SupportCount co
   const FrequentPatternTable::Key key = ToItems(rankKey);
   const PatternId id = table_.RecordKey(key, count);
   Report(key, count);
+  // Counted in batches: one shared counter update per 256 patterns.
+  if (found_ != nullptr && ++unreported_ == 256) {
+    found_->AddPatterns(unreported_);
+    unreported_ = 0;
+  }
   return id;
 }
 
@@ -49,7 +61,10 @@ PatternId PatternRecorder::RecordNew(std::span<const Rank> rankKey, SupportCount
 void PatternRecorder::FinishAppends() { table_.IndexAppended(); }
 
 void PatternRecorder::Report(FrequentPatternTable::Key key, SupportCount count) {
-  if (lines_) {
+  const bool sampled = lineRequest_ != nullptr &&
+                       lineRequest_->load(std::memory_order_relaxed) &&
+                       lineRequest_->exchange(false, std::memory_order_relaxed);
+  if (lines_ || sampled) {
     const std::string text =
         PatternText(items_, sequenceMode_, FrequentPatternTable::PatternFromKey(key), false, true);
     const std::string line = text + " : " + std::to_string(static_cast<int>(count));

@@ -14,20 +14,29 @@
 // Thread safety: none; used from the thread that records.
 #pragma once
 
+#include <atomic>
 #include <span>
 #include <vector>
 
 #include "engine/frequent_pattern_table.h"
 #include "engine/item_dictionary.h"
 #include "engine/mining/contributed_database.h"
+#include "frame/host/run_guard.h"
 
 namespace linkan {
 
 class PatternRecorder {
  public:
+  // `lineRequest` (may be null): see MiningContext::lineRequest. `found`
+  // (may be null) counts the patterns that Record finds.
   PatternRecorder(FrequentPatternTable& table, const ItemDictionary& items, bool sequenceMode,
-                  std::span<const ItemNumber> rankToItem, bool reportLines);
+                  std::span<const ItemNumber> rankToItem, bool reportLines,
+                  std::atomic<bool>* lineRequest = nullptr, RunGuard* found = nullptr);
+  ~PatternRecorder();
+  PatternRecorder(const PatternRecorder&) = delete;
+  PatternRecorder& operator=(const PatternRecorder&) = delete;
 
+  // Records a pattern the enumeration found, counted in `found`.
   PatternId Record(std::span<const Rank> rankKey, SupportCount count);
   // As Record, for a pattern the caller knows is not recorded yet; the
   // table is indexed by FinishAppends(), which must come before any other
@@ -47,6 +56,9 @@ class PatternRecorder {
   bool sequenceMode_;
   std::span<const ItemNumber> rankToItem_;
   bool lines_;
+  std::atomic<bool>* lineRequest_;
+  RunGuard* found_;
+  std::uint64_t unreported_ = 0;  // found, not yet added to found_
   std::vector<std::int32_t> scratch_;
 };
 

@@ -29,6 +29,7 @@ class RuleMaker {
  public:
   explicit RuleMaker(SalEngine& engine)
       : engine_(engine),
+        guard_(engine.analysis().runGuard()),
         table_(engine.patterns),
         minconf_(engine.settings.minconf),
         maxconf_(engine.settings.maxconf),
@@ -66,7 +67,9 @@ class RuleMaker {
       counters_.clear();
       ListHeads(m, maxHead, 0, 0, 0);
       std::sort(counters_.begin(), counters_.end());
+      std::size_t listed = 0;
       for (const std::uint64_t v : counters_) {
+        if ((++listed & 0xfff) == 0 && guard_.Poll()) return;
         std::uint64_t mask = 0;  // bit j set: item j in the body
         std::uint64_t bodyXor = 0;
         for (std::size_t j = 0; j < m; ++j) {
@@ -86,6 +89,8 @@ class RuleMaker {
     std::uint64_t mask = 0;  // bit j set: item j in the body
     const auto splits = static_cast<std::uint64_t>(std::pow(2.0, static_cast<double>(m))) - 2;
     for (std::uint64_t step = 0; step < splits; ++step) {
+      // A long pattern has billions of splits: the guard is polled among them.
+      if ((step & 0xfff) == 0xfff && guard_.Poll()) return;
       for (std::size_t j = m; j-- > 0;) {
         if (flags[j] == 0) {
           flags[j] = 1;
@@ -226,6 +231,7 @@ class RuleMaker {
   }
 
   SalEngine& engine_;
+  RunGuard& guard_;
   const FrequentPatternTable& table_;
   const double minconf_;
   const double maxconf_;

@@ -18,7 +18,8 @@
 //     frequent subsequence ..." line on the debug channel, and a (body, head)
 //     pair already emitted is not emitted again.
 // Progress: "Generating rules..." over one step per pattern; cancellation
-// is tested before every pattern and ends the generation with the rules
+// (and the run guard's memory limit) is tested before every pattern and
+// among the splits of a long one, and ends the generation with the rules
 // made so far.
 //
 // Returns 1 when cancelled, 0 otherwise. Thread safety: analysis thread.

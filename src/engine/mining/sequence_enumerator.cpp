@@ -8,7 +8,7 @@
 namespace linkan {
 
 void ThrowIfCancelled(const MiningContext& ctx) {
-  if (ctx.cancelSource != nullptr && IsAnalysisCancelled(*ctx.cancelSource)) {
+  if (ctx.Stopped() || (ctx.cancelSource != nullptr && IsAnalysisCancelled(*ctx.cancelSource))) {
     throw AutomationError("User has cancelled the analysis", ErrorKind::kCancelled);
   }
 }
@@ -78,7 +78,8 @@ bool Enumerator::EnumerateFrom(std::span<const Entry> d, const RunSet& in,
     const bool checkOften = d.size() >= 1024;
     for (std::size_t k = 0; k < L.codes.size(); ++k) {
       if (L.occBegin[k] == L.occBegin[k + 1]) continue;
-      if (checkOften) ThrowIfCancelled(ctx_);
+      // The guard costs one load: it is asked per first code everywhere.
+      if (checkOften || ctx_.Stopped()) ThrowIfCancelled(ctx_);
       const ExtensionCode c1 = L.codes[k];
       const Rank a = c1 < 0 ? -c1 : c1;
       const bool minusMinus = c1 < 0 && condA && sh.lastMax < a;

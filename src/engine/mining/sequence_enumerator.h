@@ -53,7 +53,8 @@ void EnumerateSequences(const ContributedDatabase& db, const EnumerationParams& 
                         PatternRecorder& recorder, std::set<PatternId>& leaves,
                         const MiningContext& ctx);
 
-// Raises the cancellation error when the context's source reports Cancel.
+// Raises the cancellation error when the context's guard is stopped or its
+// source reports Cancel.
 void ThrowIfCancelled(const MiningContext& ctx);
 
 }  // namespace linkan

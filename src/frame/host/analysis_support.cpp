@@ -113,8 +113,8 @@ void CAnalysisSupport::DspMessageBox(int /*flags*/, const void* /*window*/,
 }
 
 bool CAnalysisSupport::AskYesNo(const std::string& text) {
-  if (IsOleAutomation()) return true;
-  return doc().AskYesNo(kHostProductName, text);
+  const bool yes = doc().AskYesNo(kHostProductName, text);
+  return yes || IsOleAutomation();
 }
 
 bool CAnalysisSupport::IsOleAutomation() const { return doc_ && doc_->IsOleAutomation(); }

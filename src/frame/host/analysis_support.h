@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/host/run_guard.h"
 #include "linkanalysis/analysis_doc.h"
 #include "linkanalysis/analysis_module.h"
 
@@ -69,6 +70,9 @@ class CAnalysisSupport : public IAnalysisModule {
   void FreeMem(void* p);
 
   // ---- Progress and cancellation -------------------------------------------
+  // The run's stop switch and memory limit (run_guard.h); thread-safe, so
+  // reachable through a const reference too.
+  RunGuard& runGuard() const { return guard_; }
   void d_pbar(const std::string& text);
   void dstart(long total);
   void termom(long step);
@@ -86,7 +90,8 @@ class CAnalysisSupport : public IAnalysisModule {
   void ShowWarning(const std::string& text);
   // A message box; under automation it is not shown, only remembered.
   void DspMessageBox(int flags, const void* window, const std::string& text);
-  // A Yes/No question captioned with the product name; Yes under automation.
+  // A Yes/No question captioned with the product name. Under automation the
+  // host still sees it (to report it) and the answer is Yes.
   bool AskYesNo(const std::string& text);
   bool IsOleAutomation() const;
   // Formats like printf and throws ModuleError; never returns.
@@ -103,6 +108,7 @@ class CAnalysisSupport : public IAnalysisModule {
 
  private:
   CAnalysisDoc* doc_;
+  mutable RunGuard guard_;
   std::vector<Step> steps_;
   int forwardedStep_ = -1;
   std::string lastMessage_;
