@@ -206,9 +206,9 @@ class TaskApplier {
     SetSwitch("UseMinimumAndMaximumTimeFilter", s_.iMinMaxFilter);
     SetSwitch("UseTaxonomies", s_.taxon);
     SetSwitch("ReplaceOriginalItemsWithTaxonomies", s_.removeorg);
-    for (const KeySpec& spec : kKeySpecs) {
-      if (spec.kind == KeyKind::kNumber && Applies(spec.name)) {
-        fields_[kFieldKeys.at(spec.name)] = NumberField(Number(task_, spec.name));
+    for (const KeySpec& keyInfo : kKeySpecs) {
+      if (keyInfo.kind == KeyKind::kNumber && Applies(keyInfo.name)) {
+        fields_[kFieldKeys.at(keyInfo.name)] = NumberField(Number(task_, keyInfo.name));
       }
     }
     if (Has("SelectedItems")) {
@@ -232,10 +232,10 @@ class TaskApplier {
 
   void CheckKeysAndTypes() const {
     for (const auto& [key, value] : task_.items()) {
-      const auto spec = std::find_if(kKeySpecs.begin(), kKeySpecs.end(),
+      const auto keyInfo = std::find_if(kKeySpecs.begin(), kKeySpecs.end(),
                                      [&key = key](const KeySpec& k) { return key == k.name; });
-      if (spec == kKeySpecs.end()) Fail("unknown task property \"" + key + "\"");
-      switch (spec->kind) {
+      if (keyInfo == kKeySpecs.end()) Fail("unknown task property \"" + key + "\"");
+      switch (keyInfo->kind) {
         case KeyKind::kSwitch: Switch(task_, key); break;
         case KeyKind::kNumber: Number(task_, key); break;
         case KeyKind::kText: Text(task_, key); break;

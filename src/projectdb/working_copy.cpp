@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "frame/host/module_error.h"
@@ -167,37 +168,27 @@ int ProjectDatabase::OpenWorkingCopy(WorkingCopyStart start) {
   }
   ::close(fd);
   workingPath_ = name;
+  // Every failure leaves no working copy behind and says why.
+  auto fail = [this](std::string why) {
+    DiscardWorkingCopy();
+    openFailed_ = true;
+    lastError_ = std::move(why);
+    return 1;
+  };
   try {
     std::error_code ec;
     if (start == WorkingCopyStart::kCopyOfProject && fs::exists(path_, ec)) {
-      if (OpenFile(path_, OpenKind::kChecked) != 0) {
-        const std::string why = lastError_;
-        DiscardWorkingCopy();
-        openFailed_ = true;
-        lastError_ = why;
-        return 1;
-      }
+      if (OpenFile(path_, OpenKind::kChecked) != 0) return fail(lastError_);
       CopyProject(Conn().raw(), workingPath_);
       CloseConnection();
     }
   } catch (const projectdb::ProjectDamaged& e) {
-    DiscardWorkingCopy();
-    openFailed_ = true;
-    lastError_ = e.what();
+    fail(e.what());
     throw;
   } catch (const ModuleError& e) {
-    DiscardWorkingCopy();
-    openFailed_ = true;
-    lastError_ = std::string("Failed to make a working copy of the project: ") + e.what() + ".";
-    return 1;
+    return fail(std::string("Failed to make a working copy of the project: ") + e.what() + ".");
   }
-  if (OpenFile(workingPath_, OpenKind::kTrusted) != 0) {
-    const std::string why = lastError_;
-    DiscardWorkingCopy();
-    openFailed_ = true;
-    lastError_ = why;
-    return 1;
-  }
+  if (OpenFile(workingPath_, OpenKind::kTrusted) != 0) return fail(lastError_);
   return 0;
 }
 
