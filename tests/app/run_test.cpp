@@ -591,11 +591,16 @@ TEST_F(ExplodingRunTest, CtrlCEndsTheRunAtAnyMoment) {
   for (int trial = 0; trial < 5; ++trial) {
     const double seconds = delay(rng);
     SCOPED_TRACE("SIGINT after " + std::to_string(seconds) + " s");
+    fs::remove_all(Out("out"));  // a trial that finished left its tables
     const testing::InterruptedRun run = testing::RunLinkanInterrupted(
         Args("none", "4G"), std::chrono::duration<double>(seconds), std::chrono::seconds(10));
     ASSERT_TRUE(run.exitedInTime) << run.result.err;
-    EXPECT_EQ(run.signal, 0) << run.result.err;
-    EXPECT_TRUE(run.result.status == 130 || run.result.status == 0)
+    // A signal that comes while the process is still starting (before main,
+    // slow under the sanitizers) ends it as it ends any program; a crash
+    // would be another signal.
+    EXPECT_TRUE(run.signal == 0 || (run.signal == SIGINT && run.result.err.empty()))
+        << run.signal << ": " << run.result.err;
+    EXPECT_TRUE(run.result.status == 130 || run.result.status == 0 || run.signal == SIGINT)
         << run.result.status << "\n" << run.result.err;
     if (run.result.status == 130) {
       EXPECT_NE(run.result.err.find("linkan: error: cancelled"), std::string::npos)
