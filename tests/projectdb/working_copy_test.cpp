@@ -1,11 +1,10 @@
 // working_copy_test.cpp: a run's changes reach the project only through a
-// working copy that replaces it in one rename, and one run at a time holds
-// a project.
+// working copy that replaces it in one rename. (Which runs may hold a
+// project together: tests/engine/driver/run_analysis_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "frame/host/module_error.h"
 #include "projectdb/project_database.h"
 #include "projectdb_test_util.h"
 
@@ -98,31 +97,6 @@ TEST_F(WorkingCopy, NoCopyOfAForeignFile) {
   EXPECT_FALSE(db.HasWorkingCopy());
   EXPECT_NE(ProjectDatabase::CheckReplaceable(path), "");
   EXPECT_EQ(ProjectDatabase::CheckReplaceable(dir.File("missing.dbs")), "");
-}
-
-// Exclusive excludes everything; shared admits shared. Locks are per lock
-// object, so this holds within one process too; a released lock is free.
-TEST(ProjectLock, ExclusiveExcludesSharedAdmitsShared) {
-  TempDir dir;
-  const std::string path = dir.File("p.dbs");
-  for (const Mode held : {Mode::kShared, Mode::kExclusive}) {
-    for (const Mode wanted : {Mode::kShared, Mode::kExclusive}) {
-      projectdb::ProjectLock first = projectdb::ProjectLock::Acquire(path, held);
-      const bool admitted = held == Mode::kShared && wanted == Mode::kShared;
-      if (admitted) {
-        EXPECT_TRUE(projectdb::ProjectLock::Acquire(path, wanted).held());
-      } else {
-        try {
-          projectdb::ProjectLock::Acquire(path, wanted);
-          ADD_FAILURE() << "a second lock was granted";
-        } catch (const ModuleError& e) {
-          EXPECT_NE(std::string(e.what()).find("is in use by another run"), std::string::npos);
-        }
-      }
-      first.Release();
-      EXPECT_TRUE(projectdb::ProjectLock::Acquire(path, wanted).held());
-    }
-  }
 }
 
 }  // namespace
