@@ -122,6 +122,22 @@ inline std::size_t OffsetOfOpening(std::string_view text, std::size_t n) {
 
 // The first problem of `text` as a task text, or nothing when it is one
 // JSON value nested at most kMaxTaskNesting levels deep.
+// Advances `line` and `column` over the first `offset` bytes of `text`:
+// lines end at LF, CRLF or a lone CR; columns count UTF-8 characters. The
+// host's readers and the task check share it, so their places agree.
+inline void CountLinesAndColumns(std::string_view text, std::size_t offset, long& line,
+                                 long& column) {
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      ++line;
+      column = 1;
+    } else if (c != '\r' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+}
+
 inline std::optional<TaskTextProblem> FindTaskTextProblem(std::string_view text) {
   task_text_internal::Checker checker;
   if (nlohmann::json::sax_parse(text, &checker)) return std::nullopt;
@@ -130,15 +146,7 @@ inline std::optional<TaskTextProblem> FindTaskTextProblem(std::string_view text)
   problem.offset = checker.tooDeepOpening > 0
                        ? task_text_internal::OffsetOfOpening(text, checker.tooDeepOpening)
                        : std::min(checker.offset, text.size());
-  for (std::size_t i = 0; i < problem.offset; ++i) {
-    const char c = text[i];
-    if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
-      ++problem.line;
-      problem.column = 1;
-    } else if (c != '\r' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      ++problem.column;
-    }
-  }
+  CountLinesAndColumns(text, problem.offset, problem.line, problem.column);
   return problem;
 }
 
