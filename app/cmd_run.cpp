@@ -136,10 +136,10 @@ class RunCommand {
     TerminalHost& host = session.host();
     IAnalysisModule& module = session.module();
     std::set<std::string> itemNames;
-    host.SetSpreadsheetObserver([&itemNames](const ResultsTable& t) {
-      if (t.documentName != "items") return;
-      for (int r = 0; r < t.rows; ++r) {
-        if (t.IsText(r, 0)) itemNames.insert(t.Text(r, 0));
+    host.SetRowObserver([&itemNames](const ResultsTable& header, std::string_view,
+                                     std::span<const ResultsCell> cells) {
+      if (header.documentName == "items" && !cells.empty() && cells[0].isText) {
+        itemNames.emplace(cells[0].text);
       }
     });
 

@@ -55,33 +55,44 @@ std::string DataTableToCsv(const DataTable& table) {
   return out;
 }
 
-std::string ResultsTableToCsv(const ResultsTable& table, const std::atomic<bool>* cancel) {
-  std::string out;
-  for (int c = 0; c < table.cols; ++c) {
+void AppendCsvHeader(std::string& out, const std::vector<std::string>& columnNames, int cols) {
+  for (int c = 0; c < cols; ++c) {
     out.push_back(',');
-    AppendCsvField(out, c < static_cast<int>(table.columnNames.size())
-                            ? std::string_view(table.columnNames[static_cast<std::size_t>(c)])
+    AppendCsvField(out, c < static_cast<int>(columnNames.size())
+                            ? std::string_view(columnNames[static_cast<std::size_t>(c)])
                             : std::string_view());
   }
   out.push_back('\n');
+}
+
+void AppendCsvRow(std::string& out, std::string_view rowName, std::span<const ResultsCell> cells,
+                  int cols) {
+  AppendCsvField(out, rowName);
+  for (int c = 0; c < cols; ++c) {
+    out.push_back(',');
+    if (c >= static_cast<int>(cells.size())) continue;
+    const ResultsCell& cell = cells[static_cast<std::size_t>(c)];
+    if (cell.isText) {
+      AppendCsvField(out, cell.text);
+    } else if (std::isfinite(cell.number)) {
+      AppendNumber(out, cell.number);
+    } else if (std::isinf(cell.number)) {
+      out += cell.number > 0 ? "inf" : "-inf";  // kept visible; only NaN means missing
+    }
+  }
+  out.push_back('\n');
+}
+
+std::string ResultsTableToCsv(const ResultsTable& table, const std::atomic<bool>* cancel) {
+  std::string out;
+  AppendCsvHeader(out, table.columnNames, table.cols);
+  std::vector<ResultsCell> cells;
   for (int r = 0; r < table.rows; ++r) {
     if ((r & 0xfff) == 0xfff && cancel != nullptr && cancel->load()) {
       throw CancelledError("cancelled while writing " + table.documentName);
     }
-    AppendCsvField(out, r < static_cast<int>(table.rowNames.size())
-                            ? std::string_view(table.rowNames[static_cast<std::size_t>(r)])
-                            : std::string_view());
-    for (int c = 0; c < table.cols; ++c) {
-      out.push_back(',');
-      if (table.IsText(r, c)) {
-        AppendCsvField(out, table.Text(r, c));
-      } else if (const double x = table.Number(r, c); std::isfinite(x)) {
-        out += FormatNumber(x);
-      } else if (std::isinf(x)) {
-        out += x > 0 ? "inf" : "-inf";  // kept visible; only NaN means missing
-      }
-    }
-    out.push_back('\n');
+    table.CellsOfRow(r, cells);
+    AppendCsvRow(out, table.RowName(r), cells, table.cols);
   }
   return out;
 }

@@ -12,10 +12,13 @@
 #pragma once
 
 #include <atomic>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace linkan {
+struct ResultsCell;
 struct ResultsTable;
 }
 
@@ -35,5 +38,12 @@ std::string DataTableToCsv(const DataTable& table);
 // `cancel` (may be null) is set meanwhile, throws CancelledError.
 std::string ResultsTableToCsv(const ResultsTable& table,
                               const std::atomic<bool>* cancel = nullptr);
+
+// The pieces of that CSV, for a spreadsheet written row by row: the header
+// line of `cols` columns, and one row's line (cells past `cols` are left
+// out, missing ones are empty).
+void AppendCsvHeader(std::string& out, const std::vector<std::string>& columnNames, int cols);
+void AppendCsvRow(std::string& out, std::string_view rowName, std::span<const ResultsCell> cells,
+                  int cols);
 
 }  // namespace linkan::app

@@ -19,30 +19,6 @@ namespace {
 
 std::string Reason(int err) { return std::strerror(err); }
 
-// Closes the descriptor and removes the temporary file unless released.
-class TempFileGuard {
- public:
-  TempFileGuard(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  ~TempFileGuard() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TempFileGuard(const TempFileGuard&) = delete;
-  TempFileGuard& operator=(const TempFileGuard&) = delete;
-  int fd() const { return fd_; }
-  // Closes the descriptor; returns 0 or an errno value.
-  int Close() {
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc == 0 ? 0 : errno;
-  }
-  void Release() { path_.clear(); }
-
- private:
-  int fd_;
-  std::string path_;
-};
-
 }  // namespace
 
 std::string ReadWholeFile(const std::string& path) {
@@ -58,43 +34,80 @@ std::string ReadWholeFile(const std::string& path) {
   return std::move(buffer).str();
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content) {
-  const std::filesystem::path target(path);
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+  const std::filesystem::path target(path_);
   const std::filesystem::path folder =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   // A fresh name beside the target; open() applies the user's umask.
-  std::string tmpl;
-  int fd = -1;
-  for (int attempt = 0; fd < 0; ++attempt) {
+  for (int attempt = 0; fd_ < 0; ++attempt) {
     std::string name = ".";
     name.append(target.filename().string()).append(".tmp").append(std::to_string(::getpid()));
     name.append("-").append(std::to_string(attempt));
-    tmpl = (folder / name).string();
-    fd = ::open(tmpl.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno != EEXIST || attempt > 1000)) {
-      throw DataError(path, 0, 0, "cannot write: " + Reason(errno));
+    temp_ = (folder / name).string();
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && (errno != EEXIST || attempt > 1000)) {
+      throw DataError(path_, 0, 0, "cannot write: " + Reason(errno));
     }
   }
-  TempFileGuard guard(fd, tmpl);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(temp_.c_str());
+  }
+}
+
+void AtomicFileWriter::Append(std::string_view content) {
+  if (content.size() >= kBlock) {  // large pieces go out without a copy
+    Flush();
+    Write(content);
+    return;
+  }
+  buffer_.append(content);
+  FlushIfFull();
+}
+
+void AtomicFileWriter::Flush() {
+  Write(buffer_);
+  buffer_.clear();
+}
+
+void AtomicFileWriter::Write(std::string_view content) {
   const char* p = content.data();
   std::size_t left = content.size();
   while (left > 0) {
-    const ssize_t n = ::write(guard.fd(), p, left);
+    const ssize_t n = ::write(fd_, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw DataError(path, 0, 0, "write failed: " + Reason(errno));
+      throw DataError(path_, 0, 0, "write failed: " + Reason(errno));
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  if (::fsync(guard.fd()) != 0) throw DataError(path, 0, 0, "write failed: " + Reason(errno));
-  if (const int err = guard.Close(); err != 0) {
-    throw DataError(path, 0, 0, "write failed: " + Reason(err));
+}
+
+void AtomicFileWriter::Commit() {
+  Flush();
+  if (::fsync(fd_) != 0) throw DataError(path_, 0, 0, "write failed: " + Reason(errno));
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(temp_.c_str());
+    throw DataError(path_, 0, 0, "write failed: " + Reason(err));
   }
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-    throw DataError(path, 0, 0, "cannot write: " + Reason(errno));
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp_.c_str());
+    throw DataError(path_, 0, 0, "cannot write: " + Reason(err));
   }
-  guard.Release();
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+  AtomicFileWriter file(path);
+  file.Append(content);
+  file.Commit();
 }
 
 }  // namespace linkan::app

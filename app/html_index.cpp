@@ -73,6 +73,11 @@ std::string HtmlEscape(std::string_view text) {
 }
 
 std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::string& fileName) {
+  return SpreadsheetHtml(table, maxRows, fileName, table.rows);
+}
+
+std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::string& fileName,
+                            long totalRows) {
   std::string out;
   const std::string& heading = !table.titles[0].empty() ? table.titles[0] : table.documentName;
   out += "<h2>" + HtmlEscape(heading) + "</h2>\n";
@@ -108,8 +113,8 @@ std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::s
     out += "</tr>\n";
   }
   out += "</tbody>\n</table>\n";
-  if (shown < table.rows) {
-    out += "<p class=\"t\">" + std::to_string(table.rows - shown) + " more rows in " +
+  if (shown < totalRows) {
+    out += "<p class=\"t\">" + std::to_string(totalRows - shown) + " more rows in " +
            HtmlEscape(fileName.empty() ? std::string("the file") : fileName) + ".</p>\n";
   }
   return out;

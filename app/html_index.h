@@ -34,6 +34,10 @@ std::string HtmlEscape(std::string_view text);
 // A spreadsheet as an HTML fragment: title lines, then the table. `fileName`
 // is the CSV file's name relative to index.html ("" for none).
 std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::string& fileName);
+// The same for a spreadsheet of `totalRows` rows of which `table` holds the
+// first ones (those kept for the index while the file was written).
+std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::string& fileName,
+                            long totalRows);
 
 // A report or macro as an HTML fragment.
 std::string TextDocumentHtml(const std::string& title, const std::string& text,

@@ -25,7 +25,7 @@ int ScientificExponent(std::string_view sci) {
 
 }  // namespace
 
-std::string FormatNumber(double value) {
+void AppendNumber(std::string& out, double value) {
   assert(std::isfinite(value));
   // Shortest round-trip digits in scientific form; this also fixes the
   // decimal exponent of the shortest representation.
@@ -33,12 +33,21 @@ std::string FormatNumber(double value) {
   const auto s = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
   const std::string_view sciText(sci, static_cast<std::size_t>(s.ptr - sci));
   const int exponent = value == 0.0 ? 0 : ScientificExponent(sciText);
-  if (exponent < -4 || exponent > 15) return std::string(sciText);
+  if (exponent < -4 || exponent > 15) {
+    out.append(sciText);
+    return;
+  }
   // Plain notation: the shortest fixed form has the same digits.
   char fixed[64];
   const auto f = std::to_chars(fixed, fixed + sizeof fixed, value, std::chars_format::fixed);
   assert(f.ec == std::errc());
-  return std::string(fixed, f.ptr);
+  out.append(fixed, f.ptr);
+}
+
+std::string FormatNumber(double value) {
+  std::string out;
+  AppendNumber(out, value);
+  return out;
 }
 
 namespace {

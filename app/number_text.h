@@ -32,6 +32,8 @@ namespace linkan::app {
 
 // REQUIRES: `value` is finite.
 std::string FormatNumber(double value);
+// Appends FormatNumber(value) to `out` without a string of its own.
+void AppendNumber(std::string& out, double value);
 
 // The number in `text`, or nothing when `text` is not a number by the rules
 // above.

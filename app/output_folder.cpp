@@ -99,23 +99,80 @@ std::string OutputFolder::AddText(TextDocKind kind, const std::string& title,
 }
 
 std::string OutputFolder::AddSpreadsheet(const ResultsTable& table) {
-  const std::string& name = !table.documentName.empty() ? table.documentName : table.titles[0];
+  const std::unique_ptr<SpreadsheetWriter> writer = OpenSpreadsheet(table.Header());
+  std::vector<ResultsCell> cells;
+  for (int r = 0; r < table.rows; ++r) {
+    table.CellsOfRow(r, cells);
+    writer->AddRow(table.RowName(r), cells);
+  }
+  return writer->Finish();
+}
+
+std::unique_ptr<SpreadsheetWriter> OutputFolder::OpenSpreadsheet(const ResultsTable& header) {
+  const std::string& name = !header.documentName.empty() ? header.documentName : header.titles[0];
   OutputDocument doc{.kind = "spreadsheet",
                      .name = Slug(name),
-                     .title = table.titles[0],
-                     .titleLines = table.titles,
-                     .rows = table.rows};
+                     .title = header.titles[0],
+                     .titleLines = header.titles,
+                     .rows = header.rows};
+  std::string path;
   if (mode_ == OutputMode::kNumbered) {
     doc.file = NextPath(name, ".csv");
-    WriteFileAtomically(doc.file, ResultsTableToCsv(table, cancel_));
+    path = doc.file;
   } else {
     const std::string file = UniqueFileName(name, ".csv");
-    WriteFileAtomically(StagedPath(file), ResultsTableToCsv(table, cancel_));
+    path = StagedPath(file);
     doc.file = (fs::path(folder_) / file).string();
-    doc.html = SpreadsheetHtml(table, kIndexRowLimit, file);
   }
-  documents_.push_back(std::move(doc));
-  return documents_.back().file;
+  return std::make_unique<SpreadsheetWriter>(*this, std::move(doc), std::move(path), header);
+}
+
+SpreadsheetWriter::SpreadsheetWriter(OutputFolder& folder, OutputDocument doc, std::string path,
+                                     const ResultsTable& header)
+    : folder_(folder),
+      doc_(std::move(doc)),
+      file_(std::move(path)),
+      cols_(header.cols),
+      rows_(header.rows) {
+  AppendCsvHeader(file_.buffer(), header.columnNames, cols_);
+  if (folder_.mode() == OutputMode::kRun) {
+    ResultsTable shown = header;
+    shown.rows = static_cast<int>(std::min<long>(rows_, kIndexRowLimit));
+    previewRows_ = std::make_unique<CollectedSpreadsheet>(shown, [this](const ResultsTable& t) {
+      preview_ = t;
+      return true;
+    });
+    textColumn_.assign(static_cast<std::size_t>(std::max(cols_, 0)), 0);
+  }
+}
+
+void SpreadsheetWriter::AddRow(std::string_view rowName, std::span<const ResultsCell> cells) {
+  if (written_ >= rows_) return;
+  if ((written_ & 0xfff) == 0xfff && folder_.cancel_ != nullptr && folder_.cancel_->load()) {
+    throw CancelledError("cancelled while writing " + doc_.name);
+  }
+  ++written_;
+  AppendCsvRow(file_.buffer(), rowName, cells, cols_);
+  file_.FlushIfFull();
+  if (!previewRows_) return;
+  previewRows_->AddRow(rowName, cells);
+  for (std::size_t c = 0; c < cells.size() && c < textColumn_.size(); ++c) {
+    if (cells[c].isText) textColumn_[c] = 1;
+  }
+}
+
+std::string SpreadsheetWriter::Finish() {
+  const std::vector<ResultsCell> empty(static_cast<std::size_t>(std::max(cols_, 0)));
+  while (written_ < rows_) AddRow({}, empty);
+  file_.Commit();
+  if (previewRows_) {
+    previewRows_->Finish();
+    preview_.textColumn = textColumn_;  // the alignment follows every row
+    doc_.html = SpreadsheetHtml(preview_, kIndexRowLimit, fs::path(doc_.file).filename().string(),
+                                rows_);
+  }
+  folder_.documents_.push_back(std::move(doc_));
+  return folder_.documents_.back().file;
 }
 
 void OutputFolder::AddMessage(const std::string& name, const std::string& text) {

@@ -27,9 +27,13 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "file_io.h"
 #include "linkanalysis/analysis_doc.h"
 
 namespace linkan::app {
@@ -53,6 +57,37 @@ std::string Slug(const std::string& title);
 // Spreadsheet rows shown in index.html; the CSV file always has them all.
 inline constexpr int kIndexRowLimit = 1000;
 
+class OutputFolder;
+
+// A spreadsheet written to its file row by row (OutputFolder::OpenSpreadsheet):
+// the CSV goes out in blocks as the rows arrive, and only the rows the index
+// shows are kept. The file and the document appear at Finish; a writer
+// destroyed before that leaves nothing.
+class SpreadsheetWriter {
+ public:
+  SpreadsheetWriter(OutputFolder& folder, OutputDocument doc, std::string path,
+                    const ResultsTable& header);
+  SpreadsheetWriter(const SpreadsheetWriter&) = delete;
+  SpreadsheetWriter& operator=(const SpreadsheetWriter&) = delete;
+
+  // Throw DataError when the file cannot be written, CancelledError when
+  // the folder's cancel flag is set.
+  void AddRow(std::string_view rowName, std::span<const ResultsCell> cells);
+  // Rows not given are written empty. Returns the file's final path.
+  std::string Finish();
+
+ private:
+  OutputFolder& folder_;
+  OutputDocument doc_;
+  AtomicFileWriter file_;
+  int cols_;
+  long rows_ = 0;         // rows announced
+  long written_ = 0;      // rows written so far
+  ResultsTable preview_;  // kRun: the first rows, for the index
+  std::unique_ptr<CollectedSpreadsheet> previewRows_;
+  std::vector<unsigned char> textColumn_;  // kRun: columns with a text cell in any row
+};
+
 class OutputFolder {
  public:
   // REQUIRES: `folder` exists (the command checks it).
@@ -69,6 +104,8 @@ class OutputFolder {
   // the file cannot be written (the document is then not listed).
   std::string AddText(TextDocKind kind, const std::string& title, const std::string& text);
   std::string AddSpreadsheet(const ResultsTable& table);
+  // The same for a spreadsheet arriving row by row; `header` holds no cells.
+  std::unique_ptr<SpreadsheetWriter> OpenSpreadsheet(const ResultsTable& header);
   // A set flag makes AddSpreadsheet give up (CancelledError), writing
   // nothing. `cancel` must outlive the folder.
   void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
@@ -83,6 +120,7 @@ class OutputFolder {
   void Commit(const std::string& indexHtml, const std::vector<std::string>& obsolete);
 
  private:
+  friend class SpreadsheetWriter;
   const std::atomic<bool>* cancel_ = nullptr;
   std::string NextPath(const std::string& name, const char* extension) const;
   // kRun: the file name for `name` not used yet by this run.

@@ -275,24 +275,103 @@ bool TerminalHost::ShowTextDocument(TextDocKind kind, const std::string& title,
   }
 }
 
-bool TerminalHost::ShowSpreadsheet(const ResultsTable& table) {
-  if (spreadsheetObserver_) spreadsheetObserver_(table);
-  if (!output_) {
-    for (const std::string& line : table.titles) {
+namespace {
+
+// A spreadsheet on its way to a file of the output folder, or without one
+// to the output stream. A failed write is noted once and ends the table:
+// the rest is ignored and Finish reports it not shown.
+class TerminalSpreadsheet : public SpreadsheetStream {
+ public:
+  TerminalSpreadsheet(const ResultsTable& header, const TerminalHost::RowObserver& observer,
+                      std::unique_ptr<SpreadsheetWriter> writer, std::ostream& out,
+                      std::function<void(const std::string&)> noteWriteError)
+      : header_(header),
+        observer_(observer),
+        writer_(std::move(writer)),
+        out_(out),
+        noteWriteError_(std::move(noteWriteError)) {
+    if (writer_) return;
+    for (const std::string& line : header_.titles) {
       if (!line.empty()) out_ << "== " << line << " ==\n";
     }
-    out_ << ResultsTableToCsv(table) << std::flush;
-    return true;
+    std::string csv;
+    AppendCsvHeader(csv, header_.columnNames, header_.cols);
+    out_ << csv;
   }
-  try {
-    output_->AddSpreadsheet(table);
-    return true;
-  } catch (const CancelledError&) {
-    return false;  // not shown; the command reports the cancellation
-  } catch (const DataError& e) {
-    NoteWriteError(e.what());
-    return false;
+
+  void AddRow(std::string_view rowName, std::span<const ResultsCell> cells) override {
+    if (failed_ || rows_ >= header_.rows) return;
+    ++rows_;
+    if (observer_) observer_(header_, rowName, cells);
+    if (!writer_) {
+      line_.clear();
+      AppendCsvRow(line_, rowName, cells, header_.cols);
+      out_ << line_;
+      return;
+    }
+    Guarded([&] { writer_->AddRow(rowName, cells); });
   }
+
+  bool Finish() override {
+    if (!writer_) {
+      const std::vector<ResultsCell> empty(static_cast<std::size_t>(header_.cols));
+      while (!failed_ && rows_ < header_.rows) AddRow({}, empty);
+      out_ << std::flush;
+      return true;
+    }
+    if (!failed_) Guarded([&] { writer_->Finish(); });
+    return !failed_;
+  }
+
+ private:
+  template <typename Write>
+  void Guarded(Write write) {
+    try {
+      write();
+    } catch (const CancelledError&) {
+      failed_ = true;  // not shown; the command reports the cancellation
+    } catch (const DataError& e) {
+      failed_ = true;
+      noteWriteError_(e.what());
+    }
+  }
+
+  const ResultsTable header_;
+  const TerminalHost::RowObserver& observer_;
+  std::unique_ptr<SpreadsheetWriter> writer_;
+  std::ostream& out_;
+  std::function<void(const std::string&)> noteWriteError_;
+  std::string line_;
+  long rows_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SpreadsheetStream> TerminalHost::OpenSpreadsheet(const ResultsTable& header) {
+  auto note = [this](const std::string& text) { NoteWriteError(text); };
+  std::unique_ptr<SpreadsheetWriter> writer;
+  if (output_) {
+    try {
+      writer = output_->OpenSpreadsheet(header);
+    } catch (const DataError& e) {
+      NoteWriteError(e.what());
+      return std::make_unique<CollectedSpreadsheet>(
+          ResultsTable{}, [](const ResultsTable&) { return false; });
+    }
+  }
+  return std::make_unique<TerminalSpreadsheet>(header, rowObserver_, std::move(writer), out_,
+                                               std::move(note));
+}
+
+bool TerminalHost::ShowSpreadsheet(const ResultsTable& table) {
+  std::unique_ptr<SpreadsheetStream> stream = OpenSpreadsheet(table.Header());
+  std::vector<ResultsCell> cells;
+  for (int r = 0; r < table.rows; ++r) {
+    table.CellsOfRow(r, cells);
+    stream->AddRow(table.RowName(r), cells);
+  }
+  return stream->Finish();
 }
 
 void TerminalHost::NoteWriteError(const std::string& text) {

@@ -31,8 +31,10 @@
 //                files are made in $TMPDIR (/tmp when unset) and exist,
 //                empty, when their name is returned.
 //   Documents    with an output folder: files there (output_folder.h);
-//                without one: written to the output stream. A spreadsheet
-//                observer, when set, sees every spreadsheet shown.
+//                without one: written to the output stream. Spreadsheets
+//                may arrive row by row (OpenSpreadsheet) and are written as
+//                they arrive. A row observer, when set, sees every row of
+//                every spreadsheet shown.
 //   Dialogs      a modeless dialog is always "shown"; a codes page is
 //                confirmed as proposed.
 //
@@ -100,10 +102,10 @@ class TerminalHost : public CAnalysisDoc {
   // Prints `line` on the error stream (clearing any progress bar).
   void PrintLine(const std::string& line) { display_.Print(line); }
 
-  using SpreadsheetObserver = std::function<void(const ResultsTable&)>;
-  void SetSpreadsheetObserver(SpreadsheetObserver observer) {
-    spreadsheetObserver_ = std::move(observer);
-  }
+  // Sees each row with its table's header (which holds no cells).
+  using RowObserver = std::function<void(const ResultsTable& header, std::string_view rowName,
+                                         std::span<const ResultsCell> cells)>;
+  void SetRowObserver(RowObserver observer) { rowObserver_ = std::move(observer); }
   OutputFolder* outputFolder() { return output_ ? &*output_ : nullptr; }
   // The first document that could not be written ("" when none): printed
   // at once, except in OutputMode::kRun, where the command reports it.
@@ -153,6 +155,7 @@ class TerminalHost : public CAnalysisDoc {
   bool ShowTextDocument(TextDocKind kind, const std::string& title,
                         const std::string& text) override;
   bool ShowSpreadsheet(const ResultsTable& table) override;
+  std::unique_ptr<SpreadsheetStream> OpenSpreadsheet(const ResultsTable& header) override;
   bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) override;
   bool ShowCodesDialog(CodesPage& page) override;
 
@@ -172,7 +175,7 @@ class TerminalHost : public CAnalysisDoc {
   bool mainBarShown_ = false;
   bool holding_ = false;
   std::vector<HeldMessage> held_;
-  SpreadsheetObserver spreadsheetObserver_;
+  RowObserver rowObserver_;
   std::string writeError_;
 };
 

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "linkanalysis/results_table.h"
+
 namespace linkan {
 
 // Answer of a case read (cstrtw).
@@ -50,7 +52,6 @@ struct CodesPage {
 };
 
 class CAnalysisModelessDialog;
-struct ResultsTable;
 
 class CAnalysisDoc {
  public:
@@ -130,6 +131,13 @@ class CAnalysisDoc {
   // Shows a spreadsheet document; true when it was shown. The table is
   // valid during the call only.
   virtual bool ShowSpreadsheet(const ResultsTable& table) { (void)table; return false; }
+  // Opens a spreadsheet document that arrives row by row (results_table.h);
+  // `header` holds no cells. A host that only takes finished tables keeps
+  // this default, which shows the collected table through ShowSpreadsheet.
+  virtual std::unique_ptr<SpreadsheetStream> OpenSpreadsheet(const ResultsTable& header) {
+    return std::make_unique<CollectedSpreadsheet>(
+        header, [this](const ResultsTable& table) { return ShowSpreadsheet(table); });
+  }
   // Creates and shows a modeless analysis dialog; true when it is shown.
   virtual bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) = 0;
   // Runs one page of the long codes list dialog; false when cancelled.

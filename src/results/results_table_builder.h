@@ -1,22 +1,27 @@
 // results_table_builder.h
 //
-// ResultsTableBuilder: the one builder every spreadsheet output uses.
-// Create(R, C) takes the numeric block from the host allocator (refused when
-// R x C x 8 reaches 2^30 bytes); on any refusal the builder stays empty and
-// Show displays nothing. Numeric cells start missing. Title lines are cut to
-// 80 characters. Texts are kept in full: the host shows full texts.
+// ResultsTableBuilder: the one builder every spreadsheet output uses. A
+// table goes to the host row by row (CAnalysisDoc::OpenSpreadsheet), so a
+// table of millions of rows never sits in memory whole: set the titles and
+// the column names first, then fill the rows in ascending order; only the
+// row being filled is held. A cell of a row already handed over is ignored.
+// Create(R, C) refuses a table of R x C x 8 bytes or more than 2^30 (the
+// limit of a host spreadsheet). Numeric cells start missing. Title lines are
+// cut to 80 characters. Texts are kept in full: the host shows full texts.
 // SetInteger writes the whole number as a text cell (never "#" filled: a
-// file must not lose digits).
+// file must not lose digits). A builder freed or destroyed before Show
+// drops its document (a cancelled table shows nothing).
 //
 // Example:
 //   ResultsTableBuilder t(support, "rules");
-//   if (t.Create(n, 6)) { t.SetColumnName(0, "Body"); ...; t.Show(); }
+//   if (t.Create(n, 6)) { t.SetColumnName(0, "Body"); ...; fill rows; t.Show(); }
 //
 // Thread safety: analysis thread only.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "linkanalysis/results_table.h"
 
@@ -34,10 +39,10 @@ class ResultsTableBuilder {
   ResultsTableBuilder(const ResultsTableBuilder&) = delete;
   ResultsTableBuilder& operator=(const ResultsTableBuilder&) = delete;
 
-  // Creates an R x C table; false (and empty) when R or C is below 1, the
-  // table is too large or memory is refused.
+  // Creates an R x C table; false (and empty) when R or C is below 1 or the
+  // table is too large.
   bool Create(int rows, int cols);
-  bool IsEmpty() const { return !block_; }
+  bool IsEmpty() const { return !created_; }
 
   void SetTitle(int line, const std::string& text);   // line 0..2
   void SetColumnName(int col, const std::string& text);
@@ -46,23 +51,29 @@ class ResultsTableBuilder {
   void SetInteger(int row, int col, long long n);
   void SetNumber(int row, int col, double x);
 
-  // Hands the table to the host's spreadsheet service, then frees it.
-  // False when the table is empty or the host did not show it.
+  // Hands the rest of the table to the host and ends it, then frees the
+  // builder. False when the table is empty or the host did not show it.
   bool Show();
   void Free();
 
-  // The table as built so far (tests).
-  const ResultsTable& table() const { return table_; }
+  // The table's header: name, titles, size and column names (tests).
+  const ResultsTable& header() const { return header_; }
 
  private:
-  struct BlockDeleter {
-    CAnalysisSupport* support;
-    void operator()(void* p) const;
-  };
+  // Moves on to `row`, handing over the rows before it; false when `row`
+  // was handed over already or lies outside the table.
+  bool MoveTo(int row);
+  void HandOverRow();
+
   CAnalysisSupport* support_;
   std::string documentName_;
-  std::unique_ptr<void, BlockDeleter> block_;
-  ResultsTable table_;
+  bool created_ = false;
+  ResultsTable header_;
+  std::unique_ptr<SpreadsheetStream> stream_;  // opened with the first row
+  int row_ = -1;                               // the row being filled
+  std::string rowName_;
+  std::vector<ResultsCell> cells_;
+  std::vector<std::string> cellTexts_;
 };
 
 }  // namespace linkan

@@ -175,25 +175,40 @@ TEST_F(RuleTablesTest, CancelledFillShowsNothing) {
   EXPECT_EQ(host.progressLog.back(), "stop");
 }
 
-TEST(ResultsTableBuilder, RefusedMemoryOrSizeLeavesTheTableEmpty) {
+TEST(ResultsTableBuilder, StreamsRowsInOrderAndDropsAnUnfinishedTable) {
   TestHost host;
   TestAnalysis support(&host);
   ResultsTableBuilder t(support, "x");
   EXPECT_FALSE(t.Create(0, 3));
   EXPECT_FALSE(t.Create(1 << 16, 1 << 11));  // 2^27 cells x 8 bytes = 2^30
-  host.FailAllocations(true);
-  EXPECT_FALSE(t.Create(2, 2));
   EXPECT_TRUE(t.IsEmpty());
   EXPECT_FALSE(t.Show());
-  host.FailAllocations(false);
-  ASSERT_TRUE(t.Create(2, 2));
+
+  ASSERT_TRUE(t.Create(3, 2));
   t.SetTitle(0, std::string(100, 'x'));
+  t.SetColumnName(1, "n");
+  t.SetRowName(1, "second");
   t.SetNumber(1, 1, 2.5);
-  EXPECT_EQ(t.table().titles[0].size(), 80u);
-  EXPECT_TRUE(t.table().IsMissing(0, 0));
-  EXPECT_FALSE(t.table().IsMissing(1, 1));
+  t.SetText(1, 0, "b");
+  t.SetText(0, 0, "too late");  // row 0 was handed over (empty) already
+  t.SetInteger(2, 1, 12345678901LL);
   EXPECT_TRUE(t.Show());
   EXPECT_TRUE(t.IsEmpty());
+  ASSERT_EQ(host.spreadsheets.size(), 1u);
+  const ResultsTable& shown = host.spreadsheets[0];
+  EXPECT_EQ(shown.titles[0], std::string(80, 'x'));
+  EXPECT_EQ(shown.columnNames, (std::vector<std::string>{"", "n"}));
+  EXPECT_EQ(shown.rowNames, (std::vector<std::string>{"", "second", ""}));
+  EXPECT_TRUE(shown.IsMissing(0, 0));
+  EXPECT_EQ(shown.Text(1, 0), "b");
+  EXPECT_EQ(shown.Number(1, 1), 2.5);
+  EXPECT_EQ(shown.Text(2, 1), "12345678901");
+  EXPECT_TRUE(shown.IsMissing(2, 0));
+
+  ASSERT_TRUE(t.Create(2, 1));
+  t.SetText(0, 0, "dropped");
+  t.SetText(1, 0, "dropped");
+  t.Free();
   EXPECT_EQ(host.spreadsheets.size(), 1u);
 }
 
