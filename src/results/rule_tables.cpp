@@ -15,16 +15,22 @@ namespace {
 
 std::string RowName(int row) { return std::to_string(row + 1); }
 
+// Rows filled between two looks at Cancel and the progress bar: a table of
+// millions of rows would otherwise spend much of its time on them.
+constexpr int kRowsPerStep = 64;
+
 // Fills `rows` rows through `fillRow` with "Computing..." progress; false
 // when cancelled (the display is stopped and nothing is shown).
 bool FillRows(CAnalysisSupport& support, int rows, const std::function<void(int)>& fillRow) {
   StartProgress(support, rows, "Computing...");
   for (int r = 0; r < rows; ++r) {
-    if (IsAnalysisCancelled(support)) {
-      StopProgress(support);
-      return false;
+    if (r % kRowsPerStep == 0 || r + 1 == rows) {
+      if (IsAnalysisCancelled(support)) {
+        StopProgress(support);
+        return false;
+      }
+      support.termom(r + 1);
     }
-    support.termom(r + 1);
     fillRow(r);
   }
   StopProgress(support);
@@ -46,20 +52,20 @@ bool AllItemsSelected(const Pattern& p, const std::set<ItemNumber>& selected) {
   return true;
 }
 
-std::size_t PatternSize(const SalEngine& engine, const Pattern& p) {
+std::size_t PatternSize(const SalEngine& engine, FrequentPatternTable::Key key) {
   // Association: items of the single itemset; sequences: itemsets.
-  if (engine.IsAssociationMode()) return p.empty() ? 0 : p.front().size();
-  return p.size();
+  if (engine.IsAssociationMode()) return key.empty() ? 0 : static_cast<std::size_t>(key[0]);
+  return FrequentPatternTable::KeyItemsetCount(key);
 }
 
 // One rule row: body, " ==> ", head, support, confidence and, when asked, lift.
-void FillRuleRow(ResultsTableBuilder& t, const SalEngine& engine, const RuleRecord& rule, int row,
-                 bool withLift) {
+void FillRuleRow(ResultsTableBuilder& t, PatternTextWriter& texts, const SalEngine& engine,
+                 const RuleRecord& rule, int row, bool withLift) {
   const double n = engine.N();
   t.SetRowName(row, RowName(row));
-  t.SetText(row, 0, PatternText(engine, engine.patterns.PatternOf(rule.bodyId), true, false));
+  t.SetText(row, 0, texts.Text(engine.patterns.KeyOf(rule.bodyId), true, false));
   t.SetText(row, 1, " ==> ");
-  t.SetText(row, 2, PatternText(engine, engine.patterns.PatternOf(rule.headId), true, false));
+  t.SetText(row, 2, texts.Text(engine.patterns.KeyOf(rule.headId), true, false));
   t.SetNumber(row, 3, rule.count / n * 100.0);
   t.SetNumber(row, 4, static_cast<double>(rule.count) / rule.bodyCount * 100.0);
   if (withLift) t.SetNumber(row, 5, rule.Lift(n));
@@ -87,13 +93,14 @@ bool ShowPatternTable(CAnalysisSupport& support, const SalEngine& engine,
   t.SetColumnName(2, "Frequency");
   t.SetColumnName(3, "Support(%)");
   const auto n = static_cast<double>(static_cast<std::int32_t>(engine.settings.size));
+  PatternTextWriter texts(engine);
   const bool done = FillRows(support, rows, [&](int r) {
     const PatternId id = ids[static_cast<std::size_t>(r)];
-    const Pattern& p = engine.patterns.PatternOf(id);
+    const FrequentPatternTable::Key key = engine.patterns.KeyOf(id);
     const SupportCount count = engine.patterns.CountOf(id);
     t.SetRowName(r, RowName(r));
-    t.SetText(r, 0, PatternText(engine, p, true, false));
-    t.SetInteger(r, 1, static_cast<long long>(PatternSize(engine, p)));
+    t.SetText(r, 0, texts.Text(key, true, false));
+    t.SetInteger(r, 1, static_cast<long long>(PatternSize(engine, key)));
     t.SetInteger(r, 2, count);
     t.SetNumber(r, 3, count / n * 100.0);
   });
@@ -130,8 +137,9 @@ bool ShowRuleSummary(CAnalysisSupport& support, const SalEngine& engine) {
                   engine.IsAssociationMode() ? "Summary of association rules"
                                              : "Summary of sequential rules");
   SetRuleColumns(t, true);
+  PatternTextWriter texts(engine);
   const bool done = FillRows(support, rows, [&](int r) {
-    FillRuleRow(t, engine, engine.rules[static_cast<std::size_t>(r)], r, true);
+    FillRuleRow(t, texts, engine, engine.rules[static_cast<std::size_t>(r)], r, true);
   });
   return done && t.Show();
 }
@@ -162,8 +170,9 @@ bool ShowRuleSummaryOfSelected(CAnalysisSupport& support, const SalEngine& engin
                   assoc ? "Summary of association rules with selected items"
                         : "Summary of sequential rules with selected items");
   SetRuleColumns(t, assoc);
+  PatternTextWriter texts(engine);
   const bool done = FillRows(support, rows, [&](int r) {
-    FillRuleRow(t, engine, *qualifying[static_cast<std::size_t>(r)], r, assoc);
+    FillRuleRow(t, texts, engine, *qualifying[static_cast<std::size_t>(r)], r, assoc);
   });
   return done && t.Show();
 }

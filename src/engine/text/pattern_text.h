@@ -16,8 +16,11 @@
 // the dictionary does not hold.
 #pragma once
 
+#include <span>
 #include <string>
+#include <vector>
 
+#include "engine/frequent_pattern_table.h"
 #include "engine/item_dictionary.h"
 #include "engine/pattern.h"
 
@@ -31,6 +34,32 @@ std::string PatternText(const ItemDictionary& items, bool sequenceMode, const Pa
 // With the engine's item dictionary and mode.
 std::string PatternText(const SalEngine& engine, const Pattern& p, bool commaSeparated,
                         bool bracketed);
+
+// PatternText for many patterns in a row, as tables of millions of rows
+// need it: the item names are looked up by number in a table made once,
+// and the text goes to a buffer that is reused. The dictionary must not
+// change while the writer is in use.
+class PatternTextWriter {
+ public:
+  PatternTextWriter(const ItemDictionary& items, bool sequenceMode);
+  explicit PatternTextWriter(const SalEngine& engine);
+
+  // PatternText(items, sequenceMode, p, commaSeparated, bracketed); valid
+  // until the next call.
+  const std::string& Text(const Pattern& p, bool commaSeparated, bool bracketed);
+  // The same for the pattern of a pattern table key, without building it.
+  const std::string& Text(FrequentPatternTable::Key key, bool commaSeparated, bool bracketed);
+
+ private:
+  const std::string& Name(ItemNumber number) const;
+  const std::string& Write(bool commaSeparated, bool bracketed);
+
+  const ItemDictionary& items_;
+  bool sequenceMode_;
+  std::vector<const std::string*> names_;  // by item number; null: ask items_
+  std::vector<std::span<const ItemNumber>> sets_;
+  std::string text_;
+};
 
 std::string DeploymentPatternText(const ItemDictionary& modelItems, const Pattern& p);
 std::string DeploymentPatternText(const SalEngine& engine, const Pattern& p);
