@@ -98,9 +98,13 @@ int DataTable::FindVariable(std::string_view name) const {
 TableBuilder::TableBuilder(std::vector<std::string> names, std::string_view text)
     : names_(std::move(names)), text_(text), cells_(names_.size()) {}
 
-void TableBuilder::AddRow(const std::vector<std::string_view>& cells) {
+void TableBuilder::AddRow(std::span<const std::string_view> cells) {
   for (std::size_t c = 0; c < cells_.size(); ++c) cells_[c].push_back(cells[c]);
   ++rows_;
+}
+
+void TableBuilder::Reserve(std::size_t rows) {
+  for (std::vector<std::string_view>& column : cells_) column.reserve(rows);
 }
 
 std::string_view TableBuilder::Keep(std::string text) {

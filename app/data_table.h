@@ -30,6 +30,7 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,7 +101,9 @@ class TableBuilder {
 
   // Adds one case. REQUIRES: cells.size() == ColumnCount(). The views must
   // stay valid until Build(); Keep() makes a copy that does.
-  void AddRow(const std::vector<std::string_view>& cells);
+  void AddRow(std::span<const std::string_view> cells);
+  // Makes room for `rows` cases in all (a hint: more may follow).
+  void Reserve(std::size_t rows);
   std::string_view Keep(std::string text);
 
   // Types every column and returns the table. For each text column the

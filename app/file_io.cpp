@@ -9,8 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "data_error.h"
 
@@ -26,12 +24,33 @@ std::string ReadWholeFile(const std::string& path) {
   if (std::filesystem::is_directory(path, ec)) {
     throw DataError(path, 0, 0, "cannot read: it is a folder");
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw DataError(path, 0, 0, "cannot read: " + Reason(errno));
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) throw DataError(path, 0, 0, "read failed: " + Reason(errno));
-  return std::move(buffer).str();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw DataError(path, 0, 0, "cannot read: " + Reason(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  // One read of the whole size for a regular file; blocks from a pipe.
+  struct stat info {};
+  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  std::size_t room = kBlock;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    room = static_cast<std::size_t>(info.st_size) + 1;  // + 1 to meet the end at once
+  }
+  std::string text(room, '\0');
+  std::size_t used = 0;
+  for (;;) {
+    if (used == text.size()) text.resize(text.size() + kBlock);
+    const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw DataError(path, 0, 0, "read failed: " + Reason(errno));
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+  }
+  text.resize(used);
+  return text;
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
