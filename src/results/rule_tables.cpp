@@ -43,10 +43,11 @@ void SetCommonTitles(ResultsTableBuilder& t, const AnalysisSettings& s, const st
   t.SetTitle(2, MaxItemsetTitle(s));
 }
 
-bool AllItemsSelected(const Pattern& p, const std::set<ItemNumber>& selected) {
-  for (const Itemset& set : p) {
-    for (const ItemNumber x : set) {
-      if (!selected.count(x)) return false;
+bool AllItemsSelected(FrequentPatternTable::Key key, const std::set<ItemNumber>& selected) {
+  // Each itemset's length, then its items.
+  for (std::size_t i = 0; i < key.size(); i += static_cast<std::size_t>(key[i]) + 1) {
+    for (std::size_t k = 1; k <= static_cast<std::size_t>(key[i]); ++k) {
+      if (!selected.count(key[i + k])) return false;
     }
   }
   return true;
@@ -151,7 +152,7 @@ bool ShowRuleSummaryOfSelected(CAnalysisSupport& support, const SalEngine& engin
     const PatternId id = part == SelectedRulePart::kHead     ? static_cast<PatternId>(rule.headId)
                          : part == SelectedRulePart::kBody   ? static_cast<PatternId>(rule.bodyId)
                                                              : rule.patternId;
-    if (AllItemsSelected(engine.patterns.PatternOf(id), engine.selectedItems)) {
+    if (AllItemsSelected(engine.patterns.KeyOf(id), engine.selectedItems)) {
       qualifying.push_back(&rule);
     }
   }
@@ -189,7 +190,7 @@ bool ShowFrequentPatternsOfSelected(CAnalysisSupport& support, const SalEngine& 
   std::vector<PatternId> ids;
   for (std::size_t i = 0; i < engine.patterns.size(); ++i) {
     const auto id = static_cast<PatternId>(i);
-    if (AllItemsSelected(engine.patterns.PatternOf(id), engine.selectedItems)) ids.push_back(id);
+    if (AllItemsSelected(engine.patterns.KeyOf(id), engine.selectedItems)) ids.push_back(id);
   }
   return ShowPatternTable(support, engine, ids, "itemsets-selected",
                           engine.IsAssociationMode()
