@@ -8,7 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "data_error.h"
 
@@ -17,7 +20,88 @@ namespace {
 
 std::string Reason(int err) { return std::strerror(err); }
 
+// Writes all of `content` to `fd`; 0, or the errno of the failure.
+int WriteAll(int fd, std::string_view content) {
+  const char* p = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 }  // namespace
+
+// Writes the blocks handed to it to a descriptor, one at a time, on a thread
+// of its own. After a failed write the later blocks are dropped and the
+// failure is reported at the next hand-over or drain.
+class BlockWriterThread {
+ public:
+  explicit BlockWriterThread(int fd) : fd_(fd), thread_([this] { Loop(); }) {}
+  ~BlockWriterThread() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  BlockWriterThread(const BlockWriterThread&) = delete;
+  BlockWriterThread& operator=(const BlockWriterThread&) = delete;
+
+  // Takes `block` (leaving `block` empty, with the capacity of a block
+  // written before) once the block before it is written; returns the errno
+  // of a failed write, or 0.
+  int Hand(std::string& block) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    if (error_ == 0) {
+      pending_.swap(block);
+      busy_ = true;
+      changed_.notify_all();
+    }
+    block.clear();
+    return error_;
+  }
+
+  // Waits until every block handed over is written; the errno of the first
+  // failed write, or 0.
+  int Drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    return error_;
+  }
+
+ private:
+  void Loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return busy_ || stop_; });
+      if (!busy_) return;
+      lock.unlock();
+      const int error = WriteAll(fd_, pending_);
+      lock.lock();
+      if (error_ == 0) error_ = error;
+      busy_ = false;
+      changed_.notify_all();
+    }
+  }
+
+  const int fd_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string pending_;  // the block being written while busy_
+  bool busy_ = false;
+  bool stop_ = false;
+  int error_ = 0;
+  std::thread thread_;  // last: starts once the members above exist
+};
 
 std::string ReadWholeFile(const std::string& path) {
   std::error_code ec;
@@ -71,6 +155,7 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
+  thread_.reset();  // the thread's last write ends before the file goes
   if (fd_ >= 0) {
     ::close(fd_);
     ::unlink(temp_.c_str());
@@ -80,6 +165,7 @@ AtomicFileWriter::~AtomicFileWriter() {
 void AtomicFileWriter::Append(std::string_view content) {
   if (content.size() >= kBlock) {  // large pieces go out without a copy
     Flush();
+    Drain();
     Write(content);
     return;
   }
@@ -88,26 +174,36 @@ void AtomicFileWriter::Append(std::string_view content) {
 }
 
 void AtomicFileWriter::Flush() {
-  Write(buffer_);
-  buffer_.clear();
+  if (buffer_.empty()) return;
+  if (!thread_) thread_ = std::make_unique<BlockWriterThread>(fd_);
+  if (const int err = thread_->Hand(buffer_); err != 0) {
+    throw DataError(path_, 0, 0, "write failed: " + Reason(err));
+  }
+}
+
+void AtomicFileWriter::Drain() {
+  if (!thread_) return;
+  if (const int err = thread_->Drain(); err != 0) {
+    throw DataError(path_, 0, 0, "write failed: " + Reason(err));
+  }
 }
 
 void AtomicFileWriter::Write(std::string_view content) {
-  const char* p = content.data();
-  std::size_t left = content.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd_, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw DataError(path_, 0, 0, "write failed: " + Reason(errno));
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
+  if (const int err = WriteAll(fd_, content); err != 0) {
+    throw DataError(path_, 0, 0, "write failed: " + Reason(err));
   }
 }
 
 void AtomicFileWriter::Commit() {
-  Flush();
+  // A file of less than a block is written here, without a thread.
+  if (thread_) {
+    Flush();
+    Drain();
+    thread_.reset();
+  } else {
+    Write(buffer_);
+  }
+  buffer_.clear();
   if (::fsync(fd_) != 0) throw DataError(path_, 0, 0, "write failed: " + Reason(errno));
   const int fd = fd_;
   fd_ = -1;

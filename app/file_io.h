@@ -6,16 +6,20 @@
 // temporary file beside the target and renames it into place, so a failed
 // or interrupted write leaves the target as it was (nothing half-written).
 // AtomicFileWriter does the same for a file written piece by piece: the
-// target appears, complete, only at Commit. All throw DataError naming the
+// target appears, complete, only at Commit. Full blocks go to the disk on a
+// thread of their own while the next block is being filled. All throw DataError naming the
 // file and the system's reason.
 //
 // Thread safety: no shared state.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace linkan::app {
+
+class BlockWriterThread;
 
 std::string ReadWholeFile(const std::string& path);
 
@@ -47,11 +51,14 @@ class AtomicFileWriter {
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
   void Flush();
   void Write(std::string_view content);
+  // Waits for the blocks handed to the thread; throws their write error.
+  void Drain();
 
   std::string path_;
   std::string temp_;
   int fd_ = -1;
   std::string buffer_;
+  std::unique_ptr<BlockWriterThread> thread_;  // started by the first full block
 };
 
 }  // namespace linkan::app

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <random>
 #include <sstream>
 
 #include "app_test_util.h"
@@ -115,6 +116,36 @@ TEST(FileIoTest, AtomicWriteReplacesOrLeavesTheTarget) {
                           std::filesystem::directory_iterator()),
             1);
   EXPECT_THROW(WriteFileAtomically(dir.File("no/such/folder.csv"), "x"), DataError);
+
+  // A file of many blocks, written piece by piece (the full blocks go out on
+  // the writer's thread), appears whole at Commit and not before; a writer
+  // given up leaves nothing.
+  std::mt19937 random(7);
+  std::string expected;
+  {
+    AtomicFileWriter file(target);
+    while (expected.size() < (std::size_t{5} << 20)) {
+      const std::string piece(random() % 5000 + (random() % 50 == 0 ? 3u << 20 : 0u),
+                              static_cast<char>('a' + random() % 26));
+      expected += piece;
+      if (random() % 2 == 0) {
+        file.Append(piece);
+      } else {
+        file.buffer() += piece;
+        file.FlushIfFull();
+      }
+    }
+    EXPECT_EQ(ReadFile(target), "second\n");
+    file.Commit();
+  }
+  EXPECT_EQ(ReadFile(target), expected);
+  {
+    AtomicFileWriter file(dir.File("dropped.csv"));
+    file.Append(std::string(3u << 20, 'x'));
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
 }
 
 }  // namespace
