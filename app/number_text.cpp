@@ -37,11 +37,33 @@ void AppendNumber(std::string& out, double value) {
     out.append(sciText);
     return;
   }
-  // Plain notation: the shortest fixed form has the same digits.
-  char fixed[64];
-  const auto f = std::to_chars(fixed, fixed + sizeof fixed, value, std::chars_format::fixed);
-  assert(f.ec == std::errc());
-  out.append(fixed, f.ptr);
+  // Plain notation has the same digits ("d.ddd" before the 'e'), with the
+  // decimal point moved by the exponent.
+  std::string_view mantissa = sciText.substr(0, sciText.find('e'));
+  if (mantissa.front() == '-') {
+    out.push_back('-');
+    mantissa.remove_prefix(1);
+  }
+  char digits[32];
+  std::size_t n = 0;
+  for (const char c : mantissa) {
+    if (c != '.') digits[n++] = c;
+  }
+  if (exponent < 0) {
+    out.append("0.");
+    out.append(static_cast<std::size_t>(-exponent - 1), '0');
+    out.append(digits, n);
+    return;
+  }
+  const auto whole = static_cast<std::size_t>(exponent) + 1;
+  if (n <= whole) {
+    out.append(digits, n);
+    out.append(whole - n, '0');
+    return;
+  }
+  out.append(digits, whole);
+  out.push_back('.');
+  out.append(digits + whole, n - whole);
 }
 
 std::string FormatNumber(double value) {
