@@ -36,6 +36,8 @@ void ProjectDatabase::SaveFrequentPatterns(const std::vector<StoredPattern>& pat
   c.CommitPending();
   sqlite3* db = c.raw();
   projectdb::WriteTransaction tx(db, "saving the frequent patterns");
+  // Hundreds of thousands of rows: the key index is made once at the end.
+  projectdb::KeyIndexSuspension index(db, projectdb::kResultInfo);
   projectdb::Exec(db, "DELETE FROM \"ResultInfo\"", "saving the frequent patterns");
   Statement insert(db,
                    "INSERT INTO \"ResultInfo\" (\"ClassID\", \"RelatedNumber\", \"nitems\", "
@@ -74,6 +76,7 @@ void ProjectDatabase::SaveFrequentPatterns(const std::vector<StoredPattern>& pat
     insert.BindBlob(4, {});
     insert.Step("saving a leaf pattern");
   }
+  index.Restore();
   tx.Commit();
 }
 

@@ -146,6 +146,32 @@ std::string QuoteIdentifier(const std::string& name) {
   return out;
 }
 
+namespace {
+
+std::string KeyIndexSql(const TableDescription& t) {
+  return std::string("CREATE ") + (t.uniqueKey ? "UNIQUE " : "") + "INDEX " +
+         QuoteIdentifier(KeyIndexName(t)) + " ON " + QuoteIdentifier(t.name) + " (" +
+         KeyList(KeyFields(t), true) + ")";
+}
+
+}  // namespace
+
+KeyIndexSuspension::KeyIndexSuspension(sqlite3* db, const std::string& name)
+    : db_(db), what_("rebuilding the key index of " + name) {
+  for (const TableDescription& t : BuildProjectTableDescriptions()) {
+    if (t.name != name || t.clustered || KeyFields(t).empty()) continue;
+    Exec(db_, "DROP INDEX " + QuoteIdentifier(KeyIndexName(t)), what_);
+    createSql_ = KeyIndexSql(t);
+  }
+}
+
+void KeyIndexSuspension::Restore() {
+  if (createSql_.empty()) return;
+  const std::string sql = std::move(createSql_);
+  createSql_.clear();
+  Exec(db_, sql, what_);
+}
+
 void CreateProjectSchema(sqlite3* db, const ProjectTables& tables) {
   for (const TableDescription& t : tables) {
     const std::vector<std::string> keys = KeyFields(t);
@@ -158,11 +184,7 @@ void CreateProjectSchema(sqlite3* db, const ProjectTables& tables) {
     sql += t.clustered ? ") WITHOUT ROWID" : ")";
     Exec(db, sql, "creating table " + t.name);
     if (keys.empty() || t.clustered) continue;
-    Exec(db,
-         std::string("CREATE ") + (t.uniqueKey ? "UNIQUE " : "") + "INDEX " +
-             QuoteIdentifier(KeyIndexName(t)) + " ON " + QuoteIdentifier(t.name) + " (" +
-             KeyList(keys, true) + ")",
-         "creating the key index of " + t.name);
+    Exec(db, KeyIndexSql(t), "creating the key index of " + t.name);
   }
 }
 

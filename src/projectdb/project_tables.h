@@ -96,6 +96,25 @@ std::string QuoteIdentifier(const std::string& name);
 
 // Creates every table and key index. REQUIRES: a write transaction is open.
 void CreateProjectSchema(sqlite3* db, const ProjectTables& tables);
+
+// Drops the key index of the table `name` (a table with a separate key
+// index) for a bulk insert; Restore makes it again, exactly as the schema
+// has it: an index made once over all rows costs a fraction of one kept up
+// row by row. Nothing happens for a table without such an index.
+// REQUIRES: one write transaction spans the drop and Restore; Restore is
+// called before the commit (a failure rolls the drop back with the rows).
+class KeyIndexSuspension {
+ public:
+  KeyIndexSuspension(sqlite3* db, const std::string& name);
+  void Restore();
+  KeyIndexSuspension(const KeyIndexSuspension&) = delete;
+  KeyIndexSuspension& operator=(const KeyIndexSuspension&) = delete;
+
+ private:
+  sqlite3* db_;
+  std::string createSql_;  // empty: nothing suspended (or restored already)
+  std::string what_;
+};
 // Empty when the file holds every table with exactly the described columns
 // and key indices; otherwise what differs.
 std::string CheckProjectSchema(sqlite3* db, const ProjectTables& tables);
