@@ -1,6 +1,8 @@
 // item_coder.cpp
 #include "engine/coding/item_coder.h"
 
+#include <cstring>
+
 #include "engine/coding/continuous_statistics.h"
 #include "engine/coding/item_names.h"
 #include "engine/coding/normal_quantile.h"
@@ -60,7 +62,10 @@ void ItemCoder::Prepare(Group& group, const std::vector<int>& dichVars,
                         const std::vector<std::vector<double>>& codes,
                         const std::vector<int>& resVars, const std::vector<int>& contVars,
                         const std::vector<ContinuousStats>& stats, bool responsesOnly) {
-  for (const int var : resVars) group.responses.push_back({var});
+  for (const int var : resVars) {
+    const bool byValue = support_.HasDocument() && support_.doc().CellTextDependsOnValueOnly(var);
+    group.responses.push_back({var, byValue, {}});
+  }
   if (responsesOnly) return;
   for (std::size_t i = 0; i < dichVars.size(); ++i) {
     const int var = dichVars[i];
@@ -107,9 +112,22 @@ std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<do
       break;
     }
   }
-  for (const Response& r : group.responses) {
-    const std::string text = cuts_.LimitValue(r.var, CellText(support_, caseNo, r.var));
-    if (!text.empty()) out[n++] = dictionary_.Add(text);
+  for (Response& r : group.responses) {
+    if (!r.byValue) {
+      const KnownValue item = NameResponse(r.var, caseNo);
+      if (item.number != 0) out[n++] = item.number;
+      continue;
+    }
+    std::uint64_t bits = 0;
+    const double x = values.at(static_cast<std::size_t>(r.var));
+    std::memcpy(&bits, &x, sizeof bits);
+    auto found = r.known.find(bits);
+    if (found == r.known.end()) {
+      found = r.known.emplace(bits, NameResponse(r.var, caseNo)).first;
+    } else if (found->second.cut) {
+      cuts_.AddValueCut(r.var);  // counted per text met, as if read again
+    }
+    if (found->second.number != 0) out[n++] = found->second.number;
   }
   for (Continuous& c : group.continuous) {
     const double x = values.at(static_cast<std::size_t>(c.var));
@@ -121,6 +139,15 @@ std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<do
     out[n++] = number;
   }
   return n;
+}
+
+ItemCoder::KnownValue ItemCoder::NameResponse(int var, long caseNo) {
+  std::string text = CellText(support_, caseNo, var);
+  KnownValue item;
+  item.cut = text.size() > kMaxNameLength;
+  text = cuts_.LimitValue(var, std::move(text));
+  if (!text.empty()) item.number = dictionary_.Add(text);
+  return item;
 }
 
 }  // namespace linkan
