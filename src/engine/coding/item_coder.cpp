@@ -1,6 +1,8 @@
 // item_coder.cpp
 #include "engine/coding/item_coder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "engine/coding/continuous_statistics.h"
@@ -118,16 +120,13 @@ std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<do
       if (item.number != 0) out[n++] = item.number;
       continue;
     }
-    std::uint64_t bits = 0;
-    const double x = values.at(static_cast<std::size_t>(r.var));
-    std::memcpy(&bits, &x, sizeof bits);
-    auto found = r.known.find(bits);
-    if (found == r.known.end()) {
-      found = r.known.emplace(bits, NameResponse(r.var, caseNo)).first;
-    } else if (found->second.cut) {
+    KnownValue& item = r.Slot(values.at(static_cast<std::size_t>(r.var)));
+    if (!item.known) {
+      item = NameResponse(r.var, caseNo);
+    } else if (item.cut) {
       cuts_.AddValueCut(r.var);  // counted per text met, as if read again
     }
-    if (found->second.number != 0) out[n++] = found->second.number;
+    if (item.number != 0) out[n++] = item.number;
   }
   for (Continuous& c : group.continuous) {
     const double x = values.at(static_cast<std::size_t>(c.var));
@@ -141,9 +140,23 @@ std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<do
   return n;
 }
 
+ItemCoder::KnownValue& ItemCoder::Response::Slot(double x) {
+  // Up to this many slots (8 bytes each) are kept for small whole numbers.
+  constexpr double kDenseLimit = 1 << 20;
+  if (x >= 0.0 && x < kDenseLimit && !std::signbit(x) && x == std::floor(x)) {
+    const auto k = static_cast<std::size_t>(x);
+    if (k >= dense.size()) dense.resize(std::max(k + 1, dense.size() * 2));
+    return dense[k];
+  }
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  return known[bits];
+}
+
 ItemCoder::KnownValue ItemCoder::NameResponse(int var, long caseNo) {
   std::string text = CellText(support_, caseNo, var);
   KnownValue item;
+  item.known = true;
   item.cut = text.size() > kMaxNameLength;
   text = cuts_.LimitValue(var, std::move(text));
   if (!text.empty()) item.number = dictionary_.Add(text);

@@ -76,15 +76,19 @@ class ItemCoder {
   };
   // An item already named for a value of a response variable.
   struct KnownValue {
-    ItemNumber number = 0;  // 0: the value's text is empty, no item
+    bool known = false;
     bool cut = false;       // its text was cut to kMaxNameLength
+    ItemNumber number = 0;  // 0: the value's text is empty, no item
   };
   struct Response {
     int var;
     // When the host's cell texts follow the value, each value's text is
-    // read once: value bits -> its item.
+    // read once. Small whole numbers (the codes of a text column, numbered
+    // items) index `dense`; other values are found by their bits.
     bool byValue = false;
+    std::vector<KnownValue> dense;
     std::unordered_map<std::uint64_t, KnownValue> known;
+    KnownValue& Slot(double x);
   };
   struct Continuous {
     int var;
