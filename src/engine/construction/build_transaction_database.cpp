@@ -160,7 +160,6 @@ void Builder::StoreNew(TransactionSet& set) {
     writer.join();  // to the end: the destructor would stop it
   }
   if (failure) std::rethrow_exception(failure);
-  if (guard.Poll()) Cancelled();
   engine_.builtSequences = std::move(sequences);
 }
 

@@ -85,8 +85,4 @@ void TransactionSet::VisitInWriteOrder(
   }
 }
 
-void TransactionSet::Release(std::size_t s) {
-  if (s < sequences_.size()) std::vector<TransactionGroup>().swap(sequences_[s]);
-}
-
 }  // namespace linkan

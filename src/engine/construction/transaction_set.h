@@ -65,9 +65,6 @@ class TransactionSet {
       const std::vector<std::string>& ids,
       const std::function<bool(std::uint32_t sequence, const TransactionGroup&)>& visit) const;
 
-  // Frees the groups of sequence s.
-  void Release(std::size_t s);
-
  private:
   const std::size_t threshold_;
   std::size_t pending_ = 0;
