@@ -151,6 +151,36 @@ TEST_F(TransactionSetTest, MatchesAPlainConstructionInEveryReadingAndPortioning)
   }
 }
 
+// Numbers of every kind (negative zero, fractions, large and missing
+// values) name the same items whether read by text or by value.
+TEST_F(TransactionSetTest, NumbersReadByValueNameTheSameItems) {
+  std::mt19937 rng(17);
+  const double kinds[] = {0.0, -0.0, 1.5, -2.0, 3.0, 1e20, 7.0, 1048576.0, -9999.0};
+  std::uniform_int_distribution<int> pick(0, 8), id(0, 30);
+  std::vector<double> ids, numbers;
+  for (int c = 0; c < 500; ++c) {
+    ids.push_back(id(rng));
+    numbers.push_back(kinds[pick(rng)]);
+  }
+  std::vector<NamedRecords> results;
+  for (const bool byValue : {false, true}) {
+    testing::TestHost table;
+    table.SetTextsFollowValues(byValue);
+    table.AddNumeric("id", ids);
+    table.AddNumeric("x", numbers);
+    analysis.AttachDocument(&table);
+    Engine();
+    UseIdVariable(1);
+    Settings().noseq = 1;
+    AddResponse(2);
+    MemoryTransactionStore out;
+    BuildTransactionDatabase(*engine, out);
+    results.push_back(Named(out.Records()));
+    EXPECT_EQ(engine->items.size(), 8u);  // -0 and 0 are two items; missing is none
+  }
+  EXPECT_EQ(results[0], results[1]);
+}
+
 // Adding to a store that already holds records merges into them; old
 // sequences the new data does not mention stay in the ID list; the
 // enumeration then reads the store.
