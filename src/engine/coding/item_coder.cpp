@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "engine/coding/continuous_statistics.h"
 #include "engine/coding/item_names.h"
@@ -66,7 +67,10 @@ void ItemCoder::Prepare(Group& group, const std::vector<int>& dichVars,
                         const std::vector<ContinuousStats>& stats, bool responsesOnly) {
   for (const int var : resVars) {
     const bool byValue = support_.HasDocument() && support_.doc().CellTextDependsOnValueOnly(var);
-    group.responses.push_back({var, byValue, {}});
+    Response response;
+    response.var = var;
+    response.byValue = byValue;
+    group.responses.push_back(std::move(response));
   }
   if (responsesOnly) return;
   for (std::size_t i = 0; i < dichVars.size(); ++i) {

@@ -81,7 +81,7 @@ class ItemCoder {
     ItemNumber number = 0;  // 0: the value's text is empty, no item
   };
   struct Response {
-    int var;
+    int var = 0;
     // When the host's cell texts follow the value, each value's text is
     // read once. Small whole numbers (the codes of a text column, numbered
     // items) index `dense`; other values are found by their bits.
