@@ -120,6 +120,8 @@ class TerminalHost : public CAnalysisDoc {
   double GetMissingCode(int var) const override;
   std::string GetVariableName(int var) const override;
   std::string GetCellText(long row, int col) const override;
+  // A cell's text is its label or its number's text: the value decides it.
+  bool CellTextDependsOnValueOnly(int var) const override { return ValidVariable(var); }
   std::vector<std::string> GetValueLabels(int var) const override;
 
   // ---- Memory ----

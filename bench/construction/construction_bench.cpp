@@ -1,8 +1,9 @@
 // Benchmark of the transaction database construction: a generated table of
 // 1,000,000 cases (about 100,000 sequence IDs, 1,000 distinct items, two
 // response variables of which the second is filled in half the cases) read
-// into a fresh SQLite project, with the renumbering of every record; and the
-// same table added again to the stored project (every record merged).
+// into a fresh SQLite project (renumbered in memory, inserted once, and
+// turned into the enumeration's form); and the same table added again to
+// the stored project (every record merged, then renumbered in place).
 // Reports cases per second and the process's peak resident memory.
 #include <benchmark/benchmark.h>
 

@@ -76,6 +76,11 @@ class CAnalysisDoc {
   virtual std::string GetCellText(long row, int col) const = 0;
   // The text labels of variable `var` (empty for a numeric variable).
   virtual std::vector<std::string> GetValueLabels(int var) const { (void)var; return {}; }
+  // True when every cell of variable `var` that holds the same value (bit
+  // for bit) shows the same text, so that a text read once may stand for
+  // the value's other cells. False (the safe answer) lets the module read
+  // every cell's text.
+  virtual bool CellTextDependsOnValueOnly(int var) const { (void)var; return false; }
 
   // ---- Memory -----------------------------------------------------------
   // Returns null when the host cannot give the memory.

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ namespace linkan {
 
 class CAnalysisSupport;
 class ProjectDatabase;
+class SequenceDatabase;
 
 // One taxonomy: item name -> the label of its parent.
 using TaxonomyMap = std::map<std::string, std::string>;
@@ -61,6 +63,9 @@ class SalEngine {
 
   // ---- Transaction database ----
   std::vector<std::string> transactionIds;    // the TransactionIdList
+  // The sequences a construction into a new project has just built, held
+  // for the enumeration of the same run (which takes them); null otherwise.
+  std::shared_ptr<SequenceDatabase> builtSequences;
 
   // ---- Taxonomies and stop list ----
   std::vector<TaxonomyMap> taxonomies;

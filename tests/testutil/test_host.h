@@ -56,6 +56,9 @@ class TestHost : public CAnalysisDoc {
   void SetDialogCreation(bool ok) { createDialogs_ = ok; }
   void SetWebEdition(bool on) { webEdition_ = on; }
   void SetCancelMultipleDocs(bool on) { cancelMultipleDocs_ = on; }
+  // Declares the cell texts to follow the values (CellTextDependsOnValueOnly),
+  // true for columns made by AddNumeric and AddText.
+  void SetTextsFollowValues(bool on) { textsFollowValues_ = on; }
   void QueueCodesAnswer(std::optional<std::vector<std::vector<double>>> codes) {
     codesAnswers_.push_back(std::move(codes));
   }
@@ -84,6 +87,7 @@ class TestHost : public CAnalysisDoc {
   std::string GetVariableName(int var) const override;
   std::string GetCellText(long row, int col) const override;
   std::vector<std::string> GetValueLabels(int var) const override;
+  bool CellTextDependsOnValueOnly(int /*var*/) const override { return textsFollowValues_; }
   void* AllocMem(std::size_t bytes) override;
   void FreeMem(void* p) override;
   std::uint64_t MemoryLimit() const override { return memoryLimit_; }
@@ -134,6 +138,7 @@ class TestHost : public CAnalysisDoc {
   bool createDialogs_ = true;
   bool webEdition_ = false;
   bool cancelMultipleDocs_ = false;
+  bool textsFollowValues_ = false;
   std::deque<std::optional<std::vector<std::vector<double>>>> codesAnswers_;
   int tempCounter_ = 0;
 };

@@ -1,6 +1,11 @@
 // item_coder.cpp
 #include "engine/coding/item_coder.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
 #include "engine/coding/continuous_statistics.h"
 #include "engine/coding/item_names.h"
 #include "engine/coding/normal_quantile.h"
@@ -60,7 +65,13 @@ void ItemCoder::Prepare(Group& group, const std::vector<int>& dichVars,
                         const std::vector<std::vector<double>>& codes,
                         const std::vector<int>& resVars, const std::vector<int>& contVars,
                         const std::vector<ContinuousStats>& stats, bool responsesOnly) {
-  for (const int var : resVars) group.responses.push_back({var});
+  for (const int var : resVars) {
+    const bool byValue = support_.HasDocument() && support_.doc().CellTextDependsOnValueOnly(var);
+    Response response;
+    response.var = var;
+    response.byValue = byValue;
+    group.responses.push_back(std::move(response));
+  }
   if (responsesOnly) return;
   for (std::size_t i = 0; i < dichVars.size(); ++i) {
     const int var = dichVars[i];
@@ -107,9 +118,19 @@ std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<do
       break;
     }
   }
-  for (const Response& r : group.responses) {
-    const std::string text = cuts_.LimitValue(r.var, CellText(support_, caseNo, r.var));
-    if (!text.empty()) out[n++] = dictionary_.Add(text);
+  for (Response& r : group.responses) {
+    if (!r.byValue) {
+      const KnownValue item = NameResponse(r.var, caseNo);
+      if (item.number != 0) out[n++] = item.number;
+      continue;
+    }
+    KnownValue& item = r.Slot(values.at(static_cast<std::size_t>(r.var)));
+    if (!item.known) {
+      item = NameResponse(r.var, caseNo);
+    } else if (item.cut) {
+      cuts_.AddValueCut(r.var);  // counted per text met, as if read again
+    }
+    if (item.number != 0) out[n++] = item.number;
   }
   for (Continuous& c : group.continuous) {
     const double x = values.at(static_cast<std::size_t>(c.var));
@@ -121,6 +142,29 @@ std::size_t ItemCoder::CodeGroup(Group& group, long caseNo, const std::vector<do
     out[n++] = number;
   }
   return n;
+}
+
+ItemCoder::KnownValue& ItemCoder::Response::Slot(double x) {
+  // Up to this many slots (8 bytes each) are kept for small whole numbers.
+  constexpr double kDenseLimit = 1 << 20;
+  if (x >= 0.0 && x < kDenseLimit && !std::signbit(x) && x == std::floor(x)) {
+    const auto k = static_cast<std::size_t>(x);
+    if (k >= dense.size()) dense.resize(std::max(k + 1, dense.size() * 2));
+    return dense[k];
+  }
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  return known[bits];
+}
+
+ItemCoder::KnownValue ItemCoder::NameResponse(int var, long caseNo) {
+  std::string text = CellText(support_, caseNo, var);
+  KnownValue item;
+  item.known = true;
+  item.cut = text.size() > kMaxNameLength;
+  text = cuts_.LimitValue(var, std::move(text));
+  if (!text.empty()) item.number = dictionary_.Add(text);
+  return item;
 }
 
 }  // namespace linkan

@@ -14,7 +14,9 @@
 // continuous variable yields the item of the interval its value falls into
 // (nothing when missing). With `iSingleItemset` only the response
 // variables of the sequential kinds are read. Item names are limited to
-// kMaxNameLength bytes; the cuts are counted in cuts().
+// kMaxNameLength bytes; the cuts are counted in cuts(), one per cut text
+// met. When the host says that a response variable's cell texts follow the
+// cell values, a value's text is read only the first time it is met.
 //
 // REQUIRES: the statistics pass has filled engine.contStats and
 // engine.mdContStats when continuous variables are selected.
@@ -23,7 +25,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/coding/continuous_cut.h"
@@ -70,8 +74,21 @@ class ItemCoder {
     std::vector<double> codes;
     ItemNumber single = 0;  // the one item of a one-code variable, once named
   };
+  // An item already named for a value of a response variable.
+  struct KnownValue {
+    bool known = false;
+    bool cut = false;       // its text was cut to kMaxNameLength
+    ItemNumber number = 0;  // 0: the value's text is empty, no item
+  };
   struct Response {
-    int var;
+    int var = 0;
+    // When the host's cell texts follow the value, each value's text is
+    // read once. Small whole numbers (the codes of a text column, numbered
+    // items) index `dense`; other values are found by their bits.
+    bool byValue = false;
+    std::vector<KnownValue> dense;
+    std::unordered_map<std::uint64_t, KnownValue> known;
+    KnownValue& Slot(double x);
   };
   struct Continuous {
     int var;
@@ -95,6 +112,8 @@ class ItemCoder {
                bool responsesOnly);
   std::size_t CodeGroup(Group& group, long caseNo, const std::vector<double>& values,
                         ItemNumber* out);
+  // The item of response variable `var` in case `caseNo`, read by its text.
+  KnownValue NameResponse(int var, long caseNo);
 
   CAnalysisSupport& support_;
   ItemDictionary& dictionary_;

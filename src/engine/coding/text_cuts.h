@@ -22,6 +22,9 @@ class TextCuts {
   // `text` limited to kMaxNameLength bytes; a cut counts as one value of
   // variable `var`.
   std::string LimitValue(int var, std::string text);
+  // Counts one more cut value of `var`: a value met again whose text was
+  // cut when first met.
+  void AddValueCut(int var) { ++variables_[var].values; }
   // `text` limited likewise; a cut is noted against the name of `var`.
   std::string LimitName(int var, std::string text);
 

@@ -2,7 +2,12 @@
 #include "engine/construction/build_transaction_database.h"
 
 #include <cassert>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -12,13 +17,16 @@
 #include "engine/coding/item_names.h"
 #include "engine/coding/progress_scope.h"
 #include "engine/coding/text_cuts.h"
-#include "engine/construction/bucket_pipeline.h"
 #include "engine/construction/item_remapping.h"
+#include "engine/construction/sequence_handover.h"
+#include "engine/construction/transaction_set.h"
 #include "engine/construction/transaction_store.h"
+#include "engine/mining/sequence_database.h"
 #include "engine/sal_engine.h"
 #include "frame/double_compare.h"
 #include "frame/host/analysis_support.h"
 #include "frame/host/module_error.h"
+#include "frame/host/run_guard.h"
 #include "frame/progress.h"
 #include "frame/timed_section.h"
 #include "projectdb/project_database.h"
@@ -45,10 +53,16 @@ class Builder {
   void Run();
 
  private:
-  void ReadCases(BucketPipeline& pipeline);
+  void ReadCases(TransactionSet& set);
   CaseKey TimeOf(long caseNo, const std::vector<double>& values) const;
-  std::string IdText(long caseNo, double idValue, TextCuts& cuts) const;
+  // The ID text before the length limit.
+  std::string IdText(long caseNo, double idValue) const;
   void AddTaxonomyLabels();
+  // Into an empty store: renumbers in memory, then writes every record
+  // once while the enumeration's form is built on this thread.
+  void StoreNew(TransactionSet& set);
+  // Into a store that holds records: merges, then renumbers the store.
+  void StoreMerged(const TransactionSet& set);
 
   SalEngine& engine_;
   CAnalysisSupport& support_;
@@ -78,20 +92,95 @@ void Builder::Run() {
 
   support_.runGuard().Restart();
   PhaseScope phase(support_.runGuard(), "building the transaction database");
-  BucketPipeline pipeline(store_, options_.handOverThreshold, store_.CountTransactions() == 0,
-                          &support_.runGuard());
-  ReadCases(pipeline);
-  pipeline.Finish();
+  engine_.builtSequences.reset();
+  const bool fresh = store_.CountTransactions() == 0;
+  TransactionSet set(options_.handOverThreshold);
+  ReadCases(set);
 
   AddTaxonomyLabels();
   s_.size = engine_.transactionIds.size();
-  {
-    TimedSection remapping("SAL [Item index remapping]");
-    RemapItemIndices(engine_.items, store_, &support_.runGuard());
+  if (fresh) {
+    StoreNew(set);
+  } else {
+    StoreMerged(set);
   }
 }
 
-void Builder::ReadCases(BucketPipeline& pipeline) {
+namespace {
+
+[[noreturn]] void Cancelled() {
+  throw ModuleError(ErrorKind::kCancelled, "Operation was cancelled");
+}
+
+// Inserts every group of `set` as a new record, in write order, through one
+// writer (one transaction) that commits at the end. Stops between records
+// when `guard` stops the run or `stop` is requested, committing nothing.
+void InsertAll(TransactionStore& store, const TransactionSet& set,
+               const std::vector<std::string>& ids, RunGuard& guard, const std::stop_token& stop) {
+  std::unique_ptr<TransactionWriter> writer = store.Attach();
+  std::size_t visited = 0;
+  set.VisitInWriteOrder(ids, [&](std::uint32_t s, const TransactionGroup& g) {
+    if ((++visited & 0xff) == 0 && (stop.stop_requested() || guard.Poll())) Cancelled();
+    writer->Insert(ids[s], g.time, g.items);
+    return true;
+  });
+  if (stop.stop_requested() || guard.Poll()) Cancelled();
+  writer->Detach();
+}
+
+}  // namespace
+
+void Builder::StoreNew(TransactionSet& set) {
+  {
+    TimedSection remapping("SAL [Item index remapping]");
+    if (!engine_.items.empty()) {
+      const std::vector<ItemNumber> table = RenumberingTable(engine_.items);
+      set.Renumber(table);
+      RenumberDictionary(engine_.items, table);
+    }
+  }
+  RunGuard& guard = support_.runGuard();
+  const std::vector<std::string>& ids = engine_.transactionIds;
+  // The records go to the store on a second thread while this one builds
+  // the enumeration's form; both only read the set. Leaving this scope by
+  // an exception stops the writer and waits for it; its records are then
+  // not committed.
+  std::exception_ptr failure;
+  std::shared_ptr<SequenceDatabase> sequences;
+  {
+    std::jthread writer([&](std::stop_token stop) {
+      try {
+        InsertAll(store_, set, ids, guard, stop);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+    sequences = std::make_shared<SequenceDatabase>(
+        ToSequenceDatabase(set, ids.size(), ItemsetCombining::FromSettings(s_)));
+    writer.join();  // to the end: the destructor would stop it
+  }
+  if (failure) std::rethrow_exception(failure);
+  engine_.builtSequences = std::move(sequences);
+}
+
+void Builder::StoreMerged(const TransactionSet& set) {
+  RunGuard& guard = support_.runGuard();
+  const std::vector<std::string>& ids = engine_.transactionIds;
+  {
+    std::unique_ptr<TransactionWriter> writer = store_.Attach();
+    std::size_t visited = 0;
+    set.VisitInWriteOrder(ids, [&](std::uint32_t s, const TransactionGroup& g) {
+      if ((++visited & 0xff) == 0 && guard.Poll()) Cancelled();
+      writer->Merge(ids[s], g.time, g.items);
+      return true;
+    });
+    writer->Detach();
+  }
+  TimedSection remapping("SAL [Item index remapping]");
+  RemapItemIndices(engine_.items, store_, &guard);
+}
+
+void Builder::ReadCases(TransactionSet& set) {
   ItemCoder coder(engine_);
   HostArray<ItemNumber> items;
   HostArray<ItemNumber> nonSequential;
@@ -108,6 +197,16 @@ void Builder::ReadCases(BucketPipeline& pipeline) {
   const bool single = s_.iSingleItemset != 0;
   const long ncases = support_.GetNbCases();
   std::vector<double> values;
+
+  // The cases of a sequence mostly come one after another: the last case's
+  // ID is compared first. When the host's ID texts follow the ID value, an
+  // equal value means the same ID text, which is then not read again.
+  const bool idByValue = idVar_ > 0 && support_.HasDocument() &&
+                         support_.doc().CellTextDependsOnValueOnly(idVar_);
+  bool haveLast = false;
+  double lastIdValue = 0.0;
+  bool lastIdCut = false;
+  std::uint32_t lastSequence = 0;
 
   ProgressScope progress(support_, ncases,
                          support_.GetResourceString(msg::kConstructingDatabase));
@@ -128,22 +227,38 @@ void Builder::ReadCases(BucketPipeline& pipeline) {
     const CaseKey key = TimeOf(c, values);
     if (key.skip) continue;
 
-    const auto [entry, added] =
-        seen.try_emplace(IdText(c, idValue, coder.cuts()), static_cast<std::uint32_t>(ids.size()));
-    if (added) ids.push_back(entry->first);
-    const std::string& id = entry->first;
-    const std::uint32_t sequence = entry->second;
+    std::uint32_t sequence = 0;
+    if (idByValue && haveLast && std::memcmp(&idValue, &lastIdValue, sizeof idValue) == 0) {
+      // The same text as the last case's, cut alike (each cut counts).
+      if (lastIdCut) coder.cuts().AddValueCut(idVar_);
+      sequence = lastSequence;
+    } else {
+      std::string text = IdText(c, idValue);
+      lastIdCut = idVar_ > 0 && text.size() > kMaxNameLength;
+      if (idVar_ > 0) text = coder.cuts().LimitValue(idVar_, std::move(text));
+      if (haveLast && text == ids[lastSequence]) {
+        sequence = lastSequence;
+      } else {
+        const auto [entry, added] =
+            seen.try_emplace(std::move(text), static_cast<std::uint32_t>(ids.size()));
+        if (added) ids.push_back(entry->first);
+        sequence = entry->second;
+      }
+    }
+    haveLast = true;
+    lastIdValue = idValue;
+    lastSequence = sequence;
 
     const ItemCoder::Counts n = coder.CodeCase(c, values, items.data(), nonSequential.data());
     if (single) {
       for (std::size_t k = 0; k < n.items; ++k) {
-        pipeline.Add(sequence, id, key.time + static_cast<double>(k), &items[k], 1);
+        set.Add(sequence, key.time + static_cast<double>(k), &items[k], 1);
       }
     } else {
-      pipeline.Add(sequence, id, key.time, items.data(), n.items);
+      set.Add(sequence, key.time, items.data(), n.items);
     }
-    pipeline.Add(sequence, id, kNonSequentialTime, nonSequential.data(), n.nonSequential);
-    pipeline.EndCase();
+    set.Add(sequence, kNonSequentialTime, nonSequential.data(), n.nonSequential);
+    set.EndCase();
   }
   // Once per run, after every case: which texts were cut.
   if (!coder.cuts().empty()) support_.ShowWarning(coder.cuts().Warning(support_));
@@ -168,11 +283,11 @@ CaseKey Builder::TimeOf(long caseNo, const std::vector<double>& values) const {
   return key;
 }
 
-std::string Builder::IdText(long caseNo, double idValue, TextCuts& cuts) const {
+std::string Builder::IdText(long caseNo, double idValue) const {
   if (idVar_ <= 0) return FormatString("%ld", caseNo);
   std::string text = CellText(support_, caseNo, idVar_);
   if (text.empty()) return FormatString("%.14e", idValue);
-  return cuts.LimitValue(idVar_, std::move(text));
+  return text;
 }
 
 void Builder::AddTaxonomyLabels() {

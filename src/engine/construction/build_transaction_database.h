@@ -1,9 +1,17 @@
 // build_transaction_database.h
 //
 // BuildTransactionDatabase: reads every case of the input table once, codes
-// its items (item_coder.h), groups them by ID text and time into buckets that
-// worker threads write to the store (bucket_pipeline.h), and finally
-// renumbers the items in name order (item_remapping.h).
+// its items (item_coder.h), groups them by ID text and time in memory
+// (transaction_set.h), renumbers the items in name order (item_remapping.h)
+// and stores the records:
+// - into an empty store: renumbered in memory, then inserted once each
+//   through one writer that commits at the end, on a second thread, while
+//   this one builds the enumeration's SequenceDatabase from the same set
+//   (engine.builtSequences, which the enumeration of the run takes);
+// - into a store that holds records (a project added to): merged into the
+//   stored records, then every stored record is renumbered in place; the
+//   enumeration reads the store (engine.builtSequences stays null).
+// A construction that fails or is cancelled commits no record.
 //
 // Per case (1 .. ncases, after advancing the progress bar):
 // - cancellation or a stopped case read: error("Operation was cancelled");
@@ -37,7 +45,7 @@
 // Timed as "SAL [transaction database construction]", with the renumbering
 // nested as "SAL [Item index remapping]".
 //
-// Thread safety: runs on the analysis thread; starts and joins its workers.
+// Thread safety: runs on the analysis thread; starts and joins its writer.
 #pragma once
 
 #include <cstddef>
@@ -48,8 +56,8 @@ class SalEngine;
 class TransactionStore;
 
 struct ConstructionOptions {
-  // A bucket is handed to a worker once more items than this are pending.
-  // Tests lower it to exercise the hand-over on small tables.
+  // The records are stored portion by portion of more items than this, in
+  // the order of transaction_set.h. Tests lower it to see many portions.
   std::size_t handOverThreshold = 1000000;
 };
 

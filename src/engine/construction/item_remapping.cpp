@@ -41,6 +41,10 @@ void RemapItemIndices(ItemDictionary& dictionary, TransactionStore& store, RunGu
     return changed;
   });
 
+  RenumberDictionary(dictionary, table);
+}
+
+void RenumberDictionary(ItemDictionary& dictionary, const std::vector<ItemNumber>& table) {
   const auto entries = dictionary.EntriesByName();
   dictionary.Clear();
   for (const auto& [name, old] : entries) {

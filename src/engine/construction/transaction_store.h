@@ -2,7 +2,7 @@
 //
 // TransactionStore: where the construction writes its records and where the
 // renumbering rewrites them. The project database is the store of a run
-// (ProjectTransactionStore); the interface lets the bucket logic run over
+// (ProjectTransactionStore); the interface lets the construction run over
 // any store that keeps one record per (SID, TID).
 //
 // Contract of a store:

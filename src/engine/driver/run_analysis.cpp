@@ -101,8 +101,22 @@ class ProjectUnlocker {
   ProjectDatabase& db_;
 };
 
+// Sequences built but not mined (a run that ended before its enumeration)
+// are not kept past the run.
+class BuiltSequencesRelease {
+ public:
+  explicit BuiltSequencesRelease(SalEngine& engine) : engine_(engine) {}
+  ~BuiltSequencesRelease() { engine_.builtSequences.reset(); }
+  BuiltSequencesRelease(const BuiltSequencesRelease&) = delete;
+  BuiltSequencesRelease& operator=(const BuiltSequencesRelease&) = delete;
+
+ private:
+  SalEngine& engine_;
+};
+
 int Driver::Run() {
   const ProjectUnlocker unlock(db_);
+  const BuiltSequencesRelease release(engine_);
   if (!DirectoryExists(db_.Path(), true)) {
     Show(msg::kDirectoryMissing);
     return 1;

@@ -91,10 +91,11 @@ void RunPhases(SalEngine& engine) {
     TimedSection timing("SAL [frequent pattern enumeration]");
     PhaseScope phase(guard, "collecting frequent patterns");
     EnumerationProgress progress(host);
-    // Every sequence is read once, in one pass over the stored records.
-    const SequenceDatabase sequences =
-        LoadSequenceDatabase(db, engine.transactionIds,
-                             ItemsetCombining::FromSettings(engine.settings), engine.items.size());
+    // The sequences the construction has just built, or every stored
+    // sequence read once, in one pass over the records.
+    const SequenceDatabase sequences = TakeOrLoadSequenceDatabase(
+        engine.builtSequences, db, engine.transactionIds,
+        ItemsetCombining::FromSettings(engine.settings), engine.items.size());
     db.EndReadAccess();
     ThrowIfStopped(host);
     MiningContext ctx;

@@ -61,26 +61,36 @@ SequenceDatabase SequenceDatabaseBuilder::Build(const ItemsetCombining& combinin
   std::vector<std::uint64_t> begin(sequences_ + 1, 0);
   for (const Pending& p : pending_) ++begin[p.sequence + 1];
   for (std::size_t s = 0; s < sequences_; ++s) begin[s + 1] += begin[s];
-  std::vector<std::uint32_t> order(pending_.size());
-  {
+  db.seqBegin_ = begin;
+  db.times_.reserve(pending_.size());
+  db.itemBegin_.reserve(pending_.size() + 1);
+  const bool inOrder = std::is_sorted(
+      pending_.begin(), pending_.end(),
+      [](const Pending& a, const Pending& b) { return a.sequence < b.sequence; });
+  if (inOrder) {
+    // Already in sequence order, items back to back: taken as they are.
+    for (const Pending& p : pending_) {
+      db.times_.push_back(p.time);
+      db.itemBegin_.push_back(p.itemEnd);
+    }
+    db.items_ = std::move(items_);
+  } else {
+    std::vector<std::uint32_t> order(pending_.size());
     std::vector<std::uint64_t> next(begin.begin(), begin.end() - 1);
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       order[next[pending_[i].sequence]++] = static_cast<std::uint32_t>(i);
     }
+    db.items_.reserve(items_.size());
+    for (const std::uint32_t i : order) {
+      const Pending& p = pending_[i];
+      db.times_.push_back(p.time);
+      db.items_.insert(db.items_.end(), items_.begin() + static_cast<std::ptrdiff_t>(p.itemBegin),
+                       items_.begin() + static_cast<std::ptrdiff_t>(p.itemEnd));
+      db.itemBegin_.push_back(db.items_.size());
+    }
   }
-  db.seqBegin_ = begin;
-  db.times_.reserve(pending_.size());
-  db.itemBegin_.reserve(pending_.size() + 1);
-  db.items_.reserve(items_.size());
-  for (const std::uint32_t i : order) {
-    const Pending& p = pending_[i];
-    db.times_.push_back(p.time);
-    db.items_.insert(db.items_.end(), items_.begin() + static_cast<std::ptrdiff_t>(p.itemBegin),
-                     items_.begin() + static_cast<std::ptrdiff_t>(p.itemEnd));
-    db.itemBegin_.push_back(db.items_.size());
-  }
-  pending_.clear();
-  items_.clear();
+  std::vector<Pending>().swap(pending_);
+  std::vector<ItemNumber>().swap(items_);
 
   // The combined itemsets, position by position.
   db.setBegin_.reserve(db.times_.size() + 1);
@@ -126,6 +136,19 @@ SequenceDatabase SequenceDatabaseBuilder::Build(const ItemsetCombining& combinin
     }
   }
   return db;
+}
+
+SequenceDatabase TakeOrLoadSequenceDatabase(std::shared_ptr<SequenceDatabase>& built,
+                                           ProjectDatabase& db,
+                                           const std::vector<std::string>& transactionIds,
+                                           const ItemsetCombining& combining,
+                                           std::size_t itemCount) {
+  const std::shared_ptr<SequenceDatabase> taken = std::move(built);
+  built.reset();
+  if (taken && taken->size() == transactionIds.size() && taken->combining() == combining) {
+    return std::move(*taken);
+  }
+  return LoadSequenceDatabase(db, transactionIds, combining, itemCount);
 }
 
 SequenceDatabase LoadSequenceDatabase(ProjectDatabase& db,

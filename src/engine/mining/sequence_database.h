@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,6 +43,7 @@ struct ItemsetCombining {
   static ItemsetCombining FromSettings(const AnalysisSettings& s) {
     return {s.CombineItemsetMode, s.FixedNumItemsets, s.FixedTimeLength};
   }
+  bool operator==(const ItemsetCombining&) const = default;
 };
 
 class SequenceDatabase {
@@ -84,8 +86,11 @@ class SequenceDatabaseBuilder {
   explicit SequenceDatabaseBuilder(std::size_t sequences) : sequences_(sequences) {}
 
   // Appends a transaction to sequence s (s < sequences). The transactions of
-  // one sequence must be added in ascending time order.
+  // one sequence must be added in ascending time order. Sequences added in
+  // ascending order are built without a copy.
   void Add(std::size_t s, double time, std::span<const ItemNumber> items);
+  // Room for `transactions` transactions.
+  void Reserve(std::size_t transactions) { pending_.reserve(transactions); }
 
   SequenceDatabase Build(const ItemsetCombining& combining) &&;
 
@@ -109,5 +114,14 @@ class SequenceDatabaseBuilder {
 SequenceDatabase LoadSequenceDatabase(ProjectDatabase& db,
                                       const std::vector<std::string>& transactionIds,
                                       const ItemsetCombining& combining, std::size_t itemCount);
+
+// The database the construction of this run has just built (`built`,
+// emptied here) when it fits the ID list and the combining; otherwise the
+// one LoadSequenceDatabase reads from the project.
+SequenceDatabase TakeOrLoadSequenceDatabase(std::shared_ptr<SequenceDatabase>& built,
+                                           ProjectDatabase& db,
+                                           const std::vector<std::string>& transactionIds,
+                                           const ItemsetCombining& combining,
+                                           std::size_t itemCount);
 
 }  // namespace linkan

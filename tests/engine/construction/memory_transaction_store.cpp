@@ -60,6 +60,7 @@ void MemoryTransactionStore::Commit(const std::vector<Change>& changes) {
     auto it = records_.find({c.sid, c.tid});
     if (it == records_.end()) {
       records_.emplace(Key{c.sid, c.tid}, c.items);
+      created_.push_back({c.sid, c.tid});
       continue;
     }
     if (c.insert) ++violations_;
@@ -89,6 +90,11 @@ std::map<MemoryTransactionStore::Key, std::vector<std::int32_t>> MemoryTransacti
     const {
   std::lock_guard<std::mutex> lock(mutex_);
   return records_;
+}
+
+std::vector<MemoryTransactionStore::Key> MemoryTransactionStore::CreationOrder() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return created_;
 }
 
 void MemoryTransactionStore::Put(const std::string& sid, double tid,

@@ -34,6 +34,9 @@ class MemoryTransactionStore : public TransactionStore {
   // Every record, ordered by (SID, TID).
   std::map<Key, std::vector<std::int32_t>> Records() const;
   void Put(const std::string& sid, double tid, std::vector<std::int32_t> items);
+  // The keys of the records committed by writers, in the order they were
+  // created (the order of a database's rows).
+  std::vector<Key> CreationOrder() const;
 
   // ---- Instrumentation ----
   void SetWriteDelay(std::chrono::microseconds delay) { delay_ = delay; }
@@ -57,6 +60,7 @@ class MemoryTransactionStore : public TransactionStore {
 
   mutable std::mutex mutex_;
   std::map<Key, std::vector<std::int32_t>> records_;
+  std::vector<Key> created_;
   std::chrono::microseconds delay_{0};
   std::atomic<long> failAt_{0};
   std::atomic<int> writers_{0};

@@ -1,14 +1,14 @@
-// Tests of the construction into a real project database: two writers
-// merging the same (SID, TID) keys, the same data added twice, and the
-// renumbering of every stored record.
+// Tests of the construction into a real project database: many portions,
+// the hand-over to the enumeration, and the same data added twice (which
+// renumbers every stored record).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
-#include <thread>
 
-#include "engine/construction/bucket_pipeline.h"
 #include "engine/construction/build_transaction_database.h"
 #include "engine/construction/transaction_store.h"
+#include "engine/mining/sequence_database.h"
 #include "temp_project.h"
 
 namespace linkan {
@@ -28,12 +28,9 @@ class ProjectConstructionTest : public testing::ConstructionFixture {
   ProjectDatabase db;
 };
 
-// Regression: the writer of the tenth bucket and the writer of the first may
-// run at once; each looked a key up, found nothing and inserted it, so a
-// (SID, TID) could be stored twice. Every bucket here holds the same keys
-// and writers overlap as the ten buckets wrap around: exactly one record
-// per key must result, with the union of the items.
-TEST_F(ProjectConstructionTest, OverlappingWritersStoreOneRecordPerKey) {
+// Every portion holds the same keys: exactly one record per key must
+// result, with the union of the items.
+TEST_F(ProjectConstructionTest, ManyPortionsStoreOneRecordPerKey) {
   std::mt19937 rng(42);
   std::uniform_int_distribution<int> id(0, 5), time(0, 2), item(0, 60);
   std::vector<std::string> ids, items;
@@ -53,7 +50,7 @@ TEST_F(ProjectConstructionTest, OverlappingWritersStoreOneRecordPerKey) {
   UseTimeVariable(2);
   AddResponse(3);
   ConstructionOptions options;
-  options.handOverThreshold = 20;  // about 150 hand-overs
+  options.handOverThreshold = 20;  // about 150 portions
   BuildTransactionDatabase(*engine, options);
 
   const auto stored = StoredRecords(db);
@@ -62,29 +59,56 @@ TEST_F(ProjectConstructionTest, OverlappingWritersStoreOneRecordPerKey) {
   EXPECT_TRUE(NumberedInNameOrder());
 }
 
-// The same key merged by two writers at once, many times over.
-TEST_F(ProjectConstructionTest, TwoWritersAtOnceUnionTheirItems) {
-  ProjectTransactionStore store(db);
-  Bucket first, second;
-  std::map<std::pair<std::string, double>, std::set<std::int32_t>> want;
-  for (int k = 0; k < 200; ++k) {
-    const auto sequence = static_cast<std::uint32_t>(k % 50);
-    const std::string sid = "s" + std::to_string(sequence);
-    const double tid = k / 50;
-    first[sequence].sid = second[sequence].sid = sid;
-    first[sequence].times[tid] = {k % 7 + 1, 10};
-    second[sequence].times[tid] = {k % 5 + 20, 10};
-    want[{sid, tid}] = {k % 7 + 1, k % 5 + 20, 10};
+// The sequences handed to the enumeration are the ones it would read back
+// from the project, for every way of combining itemsets.
+TEST_F(ProjectConstructionTest, HandedOverSequencesAreTheStoredOnes) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> id(0, 40), time(0, 30), item(0, 50), coin(0, 4);
+  std::vector<std::string> ids, items, regions;
+  std::vector<double> times;
+  for (int c = 0; c < 2000; ++c) {
+    ids.push_back("Q" + std::to_string(id(rng)));
+    times.push_back(time(rng) * 0.5);
+    items.push_back(coin(rng) == 0 ? "" : "i" + std::to_string(item(rng)));
+    regions.push_back(coin(rng) == 0 ? "r" + std::to_string(coin(rng)) : "");
   }
-  std::thread a([&] { WriteBucket(store, first, false); });
-  std::thread b([&] { WriteBucket(store, second, false); });
-  a.join();
-  b.join();
-  const auto stored = StoredRecords(db);
-  ASSERT_EQ(stored.size(), 200u);
-  for (const auto& [key, items] : stored) {
-    EXPECT_EQ(std::set<std::int32_t>(items.begin(), items.end()), want.at(key)) << key.first;
-    EXPECT_EQ(items.size(), want.at(key).size());
+  host.AddText("id", ids);
+  host.AddNumeric("t", times);
+  host.AddText("item", items);
+  host.AddText("region", regions);
+  host.SetTextsFollowValues(true);
+  const ItemsetCombining combinings[] = {{0, 1, 0.0}, {0, 3, 0.0}, {1, 1, 0.0}, {1, 1, 2.5}};
+  for (const ItemsetCombining& combining : combinings) {
+    SCOPED_TRACE(std::to_string(combining.mode) + " " +
+                 std::to_string(combining.fixedNumItemsets) + " " +
+                 std::to_string(combining.fixedTimeLength));
+    db.ClearTransactions();
+    Engine(&db);
+    UseIdVariable(1);
+    UseTimeVariable(2);
+    AddResponse(3);
+    AddNonSequentialResponse(4);
+    Settings().CombineItemsetMode = combining.mode;
+    Settings().FixedNumItemsets = combining.fixedNumItemsets;
+    Settings().FixedTimeLength = combining.fixedTimeLength;
+    ConstructionOptions options;
+    options.handOverThreshold = 300;
+    BuildTransactionDatabase(*engine, options);
+
+    ASSERT_NE(engine->builtSequences, nullptr);
+    const SequenceDatabase& built = *engine->builtSequences;
+    const SequenceDatabase stored =
+        LoadSequenceDatabase(db, engine->transactionIds, combining, engine->items.size());
+    ASSERT_EQ(built.size(), stored.size());
+    EXPECT_EQ(built.TotalTransactions(), stored.TotalTransactions());
+    for (std::size_t s = 0; s < stored.size(); ++s) {
+      ASSERT_EQ(built.TransactionCount(s), stored.TransactionCount(s)) << s;
+      for (std::size_t t = 0; t < stored.TransactionCount(s); ++t) {
+        EXPECT_EQ(built.TransactionTime(s, t), stored.TransactionTime(s, t));
+        EXPECT_TRUE(std::ranges::equal(built.TransactionItems(s, t), stored.TransactionItems(s, t)));
+        EXPECT_TRUE(std::ranges::equal(built.ItemsetAt(s, t), stored.ItemsetAt(s, t)));
+      }
+    }
   }
 }
 
