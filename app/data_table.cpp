@@ -1,6 +1,7 @@
 // data_table.cpp
 #include "data_table.h"
 
+#include <algorithm>
 #include <functional>
 #include <unordered_map>
 
@@ -96,11 +97,23 @@ int DataTable::FindVariable(std::string_view name) const {
 // ---- TableBuilder -------------------------------------------------------------
 
 TableBuilder::TableBuilder(std::vector<std::string> names, std::string_view text)
-    : names_(std::move(names)), text_(text), cells_(names_.size()) {}
+    : names_(std::move(names)),
+      text_(text),
+      cells_(names_.size()),
+      numbered_(names_.size(), 0),
+      numbers_(names_.size()) {}
 
 void TableBuilder::AddRow(std::span<const std::string_view> cells) {
-  for (std::size_t c = 0; c < cells_.size(); ++c) cells_[c].push_back(cells[c]);
+  for (std::size_t c = 0; c < cells_.size(); ++c) {
+    if (!numbered_[c]) cells_[c].push_back(cells[c]);
+  }
   ++rows_;
+}
+
+void TableBuilder::MarkNumbered(std::size_t column) { numbered_.at(column) = 1; }
+
+void TableBuilder::SetNumbers(std::size_t column, std::vector<double> values) {
+  numbers_.at(column) = std::move(values);
 }
 
 void TableBuilder::Reserve(std::size_t rows) {
@@ -116,6 +129,13 @@ DataTable TableBuilder::Build(std::string source, std::vector<long>* firstTextRo
   if (firstTextRow) firstTextRow->assign(names_.size(), -1);
   for (std::size_t c = 0; c < names_.size(); ++c) {
     variables[c].name = names_[c];
+    if (numbered_[c]) {
+      Variable& v = variables[c];
+      v.values = std::move(numbers_[c]);
+      v.values.resize(static_cast<std::size_t>(rows_), kMissingCode);
+      v.missingCount = std::count(v.values.begin(), v.values.end(), kMissingCode);
+      continue;  // a numeric column: no text row to point at
+    }
     long outOfRange = -1;
     const long firstText = TypeColumn(cells_[c], variables[c], outOfRange);
     if (outOfRange >= 0) FailOutOfRange(source, c, cells_[c][static_cast<std::size_t>(outOfRange)]);

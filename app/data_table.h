@@ -104,6 +104,13 @@ class TableBuilder {
   void AddRow(std::span<const std::string_view> cells);
   // Makes room for `rows` cases in all (a hint: more may follow).
   void Reserve(std::size_t rows);
+  // Column `column` is given as numbers (SetNumbers) instead of texts: the
+  // cells AddRow passes for it are ignored. For a column an importer
+  // numbers itself (a case or sequence number), which would read back as
+  // exactly those numbers. Before the first AddRow.
+  void MarkNumbered(std::size_t column);
+  // The values of a column marked numbered, one per row; before Build.
+  void SetNumbers(std::size_t column, std::vector<double> values);
   std::string_view Keep(std::string text);
 
   // Types every column and returns the table. For each text column the
@@ -121,6 +128,8 @@ class TableBuilder {
   std::vector<std::string> names_;
   std::string_view text_;
   std::vector<std::vector<std::string_view>> cells_;  // by column
+  std::vector<unsigned char> numbered_;               // by column
+  std::vector<std::vector<double>> numbers_;          // numbered columns
   std::deque<std::string> kept_;
   long rows_ = 0;
 };

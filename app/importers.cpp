@@ -105,15 +105,18 @@ DataTable ImportBasket(std::string_view text, const std::string& source,
                                                          : BasketSeparator::kBlank;
   }
   TableBuilder builder({"ID", "item"}, text);
-  builder.Reserve(CountItems(text, separator == BasketSeparator::kComma ? ',' : ' '));
+  const std::size_t items = CountItems(text, separator == BasketSeparator::kComma ? ',' : ' ');
+  builder.Reserve(items);
+  // The ID of an item is the number of its line.
+  builder.MarkNumbered(0);
+  std::vector<double> ids;
+  ids.reserve(items);
   std::vector<std::string_view> row(2);
   LineReader lines(text);
   std::string_view line;
   while (lines.Next(line)) {
-    bool any = false;
     auto add = [&](std::string_view item) {
-      if (!any) row[0] = builder.Keep(std::to_string(lines.number()));
-      any = true;
+      ids.push_back(static_cast<double>(lines.number()));
       row[1] = item;
       builder.AddRow(row);
     };
@@ -130,12 +133,16 @@ DataTable ImportBasket(std::string_view text, const std::string& source,
       ForEachBlankToken(line, add);
     }
   }
+  builder.SetNumbers(0, std::move(ids));
   return builder.Build(source);
 }
 
 DataTable ImportSpmf(std::string_view text, const std::string& source) {
   text = CheckUtf8Text(text, source, kLatin1Hint);
   TableBuilder builder({"ID", "time", "item"}, text);
+  // The ID of an item is the number of its sequence.
+  builder.MarkNumbered(0);
+  std::vector<double> ids;
   std::unordered_map<std::string_view, std::string_view> itemNames;  // "@ITEM=code=name"
   std::vector<std::string_view> row(3);
   std::optional<bool> timestamped;  // decided by the first itemset
@@ -172,7 +179,6 @@ DataTable ImportSpmf(std::string_view text, const std::string& source) {
       if (!inSequence) {
         inSequence = true;
         ++sequence;
-        row[0] = builder.Keep(std::to_string(sequence));
         position = 0;
       }
     };
@@ -239,9 +245,11 @@ DataTable ImportSpmf(std::string_view text, const std::string& source) {
       }
       const auto named = itemNames.find(token);
       row[2] = named != itemNames.end() ? named->second : token;
+      ids.push_back(static_cast<double>(sequence));
       builder.AddRow(row);
     });
   }
+  builder.SetNumbers(0, std::move(ids));
   return builder.Build(source);
 }
 
