@@ -178,8 +178,9 @@ std::optional<PatternId> FrequentPatternTable::FindKey(Key key, std::uint64_t ha
     const std::uint64_t value = slots_[slot];
     if (value == kEmptySlot) return std::nullopt;
     if ((value & 0xffffffff00000000ull) != high) continue;
+    // Equal high halves almost always mean the same key: compare the keys
+    // straight away rather than read the full hash first.
     const auto id = static_cast<PatternId>(value);
-    if (hashes_[id] != hash) continue;
     const Key stored = KeyOf(id);
     if (std::equal(stored.begin(), stored.end(), key.begin(), key.end())) return id;
   }

@@ -4,18 +4,19 @@
 // FrequentPatternTable and support counts. Figures follow from N:
 // support = count / N, confidence = count / bodyCount,
 // lift = N * confidence / headCount.
+//
+// A run can keep millions of rules: a record is 24 bytes, and the rule list
+// is a deque, so it grows without moving or copying what it holds.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 
 #include "engine/pattern.h"
 
 namespace linkan {
 
-class SalEngine;
-
 struct RuleRecord {
-  const SalEngine* engine = nullptr;  // not owning
   std::int32_t bodyId = 0;
   std::int32_t headId = 0;
   PatternId patternId = 0;
@@ -27,5 +28,7 @@ struct RuleRecord {
   double Confidence() const { return static_cast<double>(count) / bodyCount; }
   double Lift(double n) const { return n * Confidence() / headCount; }
 };
+
+using RuleList = std::deque<RuleRecord>;
 
 }  // namespace linkan

@@ -69,7 +69,7 @@ class SalEngine {
   // ---- Results ----
   FrequentPatternTable patterns;
   std::set<PatternId> leaves;                 // the LeafPatternSet
-  std::vector<RuleRecord> rules;
+  RuleList rules;
   std::map<ItemNumber, SupportCount> itemFrequency;
   std::vector<ItemCluster> clusters;
   std::vector<ClusterStep> clusterSteps;

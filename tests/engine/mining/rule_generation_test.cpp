@@ -45,7 +45,6 @@ TEST_F(RuleGenerationTest, TwoItemsSplitLargestItemFirst) {
   ASSERT_EQ(GenerateRules(engine()), 0);
   EXPECT_EQ(Rules(), (std::vector<std::pair<Pattern, Pattern>>{{{{2}}, {{1}}}, {{{1}}, {{2}}}}));
   const RuleRecord& r = engine().rules[0];
-  EXPECT_EQ(r.engine, &engine());
   EXPECT_EQ(r.patternId, ab);
   EXPECT_EQ(r.bodyCount, 4u);
   EXPECT_EQ(r.headCount, 6u);
