@@ -5,12 +5,11 @@
 // support = count / N, confidence = count / bodyCount,
 // lift = N * confidence / headCount.
 //
-// A run can keep millions of rules: a record is 24 bytes, and the rule list
-// is a deque, so it grows without moving or copying what it holds.
+// A run can keep millions of rules: a record is 24 bytes (see RuleList).
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <type_traits>
 
 #include "engine/pattern.h"
 
@@ -29,6 +28,6 @@ struct RuleRecord {
   double Lift(double n) const { return n * Confidence() / headCount; }
 };
 
-using RuleList = std::deque<RuleRecord>;
+static_assert(std::is_trivially_destructible_v<RuleRecord> && sizeof(RuleRecord) == 24);
 
 }  // namespace linkan

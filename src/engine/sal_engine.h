@@ -20,7 +20,7 @@
 #include "engine/frequent_pattern_table.h"
 #include "engine/item_cluster.h"
 #include "engine/item_dictionary.h"
-#include "engine/rule_record.h"
+#include "engine/rule_list.h"
 #include "frame/analysis_settings.h"
 
 namespace linkan {

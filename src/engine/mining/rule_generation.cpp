@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <tbb/enumerable_thread_specific.h>
@@ -92,9 +93,10 @@ class RuleMaker {
       counters_.clear();
       ListHeads(m, maxHead, 0, 0, 0);
       std::sort(counters_.begin(), counters_.end());
-      std::size_t listed = 0;
+      // The lookups of a pattern's splits miss the cache: their slots are
+      // fetched first, all together, then read.
+      splits_.clear();
       for (const std::uint64_t v : counters_) {
-        if ((++listed & 0xfff) == 0 && guard_.Poll()) return;
         std::uint64_t mask = 0;  // bit j set: item j in the body
         std::uint64_t bodyXor = 0;
         for (std::size_t j = 0; j < m; ++j) {
@@ -103,6 +105,16 @@ class RuleMaker {
             bodyXor ^= hashes_[j];
           }
         }
+        const auto bodySize = static_cast<std::size_t>(std::popcount(mask));
+        if (bodySize > 1) table_.Prefetch(FrequentPatternTable::OneItemsetHash(bodyXor, bodySize));
+        if (m - bodySize > 1) {
+          table_.Prefetch(FrequentPatternTable::OneItemsetHash(all_ ^ bodyXor, m - bodySize));
+        }
+        splits_.push_back({mask, bodyXor});
+      }
+      std::size_t listed = 0;
+      for (const auto& [mask, bodyXor] : splits_) {
+        if ((++listed & 0xfff) == 0 && guard_.Poll()) return;
         Split(id, count, mask, full, bodyXor, static_cast<std::size_t>(std::popcount(mask)), cache);
       }
       return;
@@ -269,6 +281,7 @@ class RuleMaker {
   std::vector<std::uint64_t> hashes_;
   std::uint64_t all_ = 0;  // XOR of hashes_
   std::vector<std::uint64_t> counters_;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> splits_;  // (mask, bodyXor)
   std::vector<std::int32_t> subset_;
   static constexpr std::size_t kCacheBits = 12;
   std::vector<Found> cache_ = std::vector<Found>(std::size_t{1} << kCacheBits);
@@ -292,7 +305,7 @@ int SequenceRules(SalEngine& engine) {
     if (IsAnalysisCancelled(host)) return 1;
     made.clear();
     maker.FromSequence(static_cast<PatternId>(id));
-    engine.rules.insert(engine.rules.end(), made.begin(), made.end());
+    engine.rules.Append(made);
   }
   return 0;
 }
@@ -343,8 +356,7 @@ int ItemsetRules(SalEngine& engine, unsigned threads, std::size_t blockPatterns)
         const std::size_t id = first + b * block + k;
         host.termom(static_cast<long>(id + 1));
         if (IsAnalysisCancelled(host)) return 1;
-        engine.rules.insert(engine.rules.end(), in.rules.begin() + static_cast<std::ptrdiff_t>(from),
-                            in.rules.begin() + static_cast<std::ptrdiff_t>(in.ends[k]));
+        engine.rules.Append(std::span<const RuleRecord>(in.rules).subspan(from, in.ends[k] - from));
         from = in.ends[k];
       }
     }
