@@ -26,6 +26,8 @@ struct RuleRecord {
   double Support(double n) const { return count / n; }
   double Confidence() const { return static_cast<double>(count) / bodyCount; }
   double Lift(double n) const { return n * Confidence() / headCount; }
+
+  bool operator==(const RuleRecord&) const = default;
 };
 
 static_assert(std::is_trivially_destructible_v<RuleRecord> && sizeof(RuleRecord) == 24);
