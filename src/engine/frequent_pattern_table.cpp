@@ -178,10 +178,16 @@ std::optional<PatternId> FrequentPatternTable::FindKey(Key key, std::uint64_t ha
     const std::uint64_t value = slots_[slot];
     if (value == kEmptySlot) return std::nullopt;
     if ((value & 0xffffffff00000000ull) != high) continue;
+    // Equal high halves almost always mean the same key: compare the keys
+    // straight away rather than read the full hash first.
     const auto id = static_cast<PatternId>(value);
-    if (hashes_[id] != hash) continue;
-    const Key stored = KeyOf(id);
-    if (std::equal(stored.begin(), stored.end(), key.begin(), key.end())) return id;
+    const std::uint64_t begin = offsets_[id];
+    if (offsets_[id + 1] - begin != key.size()) continue;
+    // Keys are short: a plain loop beats a call to memcmp.
+    const std::int32_t* stored = words_.data() + begin;
+    std::size_t i = 0;
+    while (i < key.size() && stored[i] == key[i]) ++i;
+    if (i == key.size()) return id;
   }
 }
 

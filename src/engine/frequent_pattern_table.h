@@ -28,6 +28,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/huge_pages.h"
 #include "engine/pattern.h"
 
 namespace linkan {
@@ -57,6 +58,12 @@ class FrequentPatternTable {
   std::optional<PatternId> FindKey(Key key) const { return FindKey(key, HashKey(key)); }
   // REQUIRES: hash == HashKey(key).
   std::optional<PatternId> FindKey(Key key, std::uint64_t hash) const;
+
+  // Starts loading the slot where a search for `hash` begins (a hint for
+  // lookups made a little later).
+  void Prefetch(std::uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[SlotOf(hash)]);
+  }
 
   // The pattern of `id` (a copy); throws "value not found" when absent.
   Pattern PatternOf(PatternId id) const;
@@ -97,8 +104,10 @@ class FrequentPatternTable {
   void Rehash(std::size_t slotCount);
   std::size_t SlotOf(std::uint64_t hash) const { return hash & (slots_.size() - 1); }
 
+  // Large arrays come as huge pages: first touches are a large part of
+  // recording half a million patterns.
   template <class T>
-  using Vec = std::vector<T, tbb::scalable_allocator<T>>;
+  using Vec = std::vector<T, HugePageAllocator<T>>;
   Vec<std::int32_t> words_;        // the keys, one after another
   Vec<std::uint64_t> offsets_{0};  // key of id k: words_[offsets_[k], offsets_[k + 1])
   Vec<SupportCount> counts_;

@@ -21,7 +21,7 @@
 #include "engine/frequent_pattern_table.h"
 #include "engine/item_cluster.h"
 #include "engine/item_dictionary.h"
-#include "engine/rule_record.h"
+#include "engine/rule_list.h"
 #include "frame/analysis_settings.h"
 
 namespace linkan {
@@ -74,7 +74,7 @@ class SalEngine {
   // ---- Results ----
   FrequentPatternTable patterns;
   std::set<PatternId> leaves;                 // the LeafPatternSet
-  std::vector<RuleRecord> rules;
+  RuleList rules;
   std::map<ItemNumber, SupportCount> itemFrequency;
   std::vector<ItemCluster> clusters;
   std::vector<ClusterStep> clusterSteps;

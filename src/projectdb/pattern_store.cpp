@@ -25,12 +25,31 @@ using projectdb::Statement;
 
 void ProjectDatabase::SaveFrequentPatterns(const std::vector<StoredPattern>& patterns,
                                            const std::vector<std::uint32_t>& leaves) {
+  std::vector<std::int32_t> key;
+  SaveFrequentPatterns(
+      patterns.size(),
+      [&](std::size_t index) {
+        key.clear();
+        for (const auto& set : patterns[index].itemsets) {
+          if (set.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+            throw ModuleError(ErrorKind::kInternal, "Project database: an itemset is too large");
+          }
+          key.push_back(static_cast<std::int32_t>(set.size()));
+          key.insert(key.end(), set.begin(), set.end());
+        }
+        return PatternKey{patterns[index].count, key};
+      },
+      leaves);
+}
+
+void ProjectDatabase::SaveFrequentPatterns(std::size_t count, const PatternKeySource& pattern,
+                                           std::span<const std::uint32_t> leaves) {
   Connection& c = Conn();
   for (const std::uint32_t leaf : leaves) {
-    if (leaf >= patterns.size()) {
+    if (leaf >= count) {
       throw ModuleError(ErrorKind::kInternal, "Project database: a leaf names pattern " +
                                                   std::to_string(leaf) + " of " +
-                                                  std::to_string(patterns.size()));
+                                                  std::to_string(count));
     }
   }
   c.CommitPending();
@@ -47,15 +66,16 @@ void ProjectDatabase::SaveFrequentPatterns(const std::vector<StoredPattern>& pat
   std::vector<std::int32_t> items;
   std::string sizeBytes;
   std::string itemBytes;
-  for (const StoredPattern& p : patterns) {
+  for (std::size_t index = 0; index < count; ++index) {
+    const PatternKey p = pattern(index);
     sizes.clear();
     items.clear();
-    for (const auto& set : p.itemsets) {
-      if (set.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        throw ModuleError(ErrorKind::kInternal, "Project database: an itemset is too large");
-      }
-      sizes.push_back(static_cast<std::int32_t>(set.size()));
-      items.insert(items.end(), set.begin(), set.end());
+    for (std::size_t i = 0; i < p.key.size();) {
+      const auto size = static_cast<std::size_t>(p.key[i]);
+      sizes.push_back(p.key[i]);
+      items.insert(items.end(), p.key.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                   p.key.begin() + static_cast<std::ptrdiff_t>(i + 1 + size));
+      i += size + 1;
     }
     sizeBytes.clear();
     itemBytes.clear();

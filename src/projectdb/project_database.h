@@ -22,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,19 @@ class ProjectDatabase {
   // (class 2, as pattern positions in `patterns`).
   void SaveFrequentPatterns(const std::vector<StoredPattern>& patterns,
                             const std::vector<std::uint32_t>& leaves);
+  // One pattern handed to SaveFrequentPatterns by a source: its count and
+  // its key (per itemset, its size and then its items), valid until the
+  // source's next call.
+  struct PatternKey {
+    std::uint32_t count = 0;
+    std::span<const std::int32_t> key;
+  };
+  using PatternKeySource = std::function<PatternKey(std::size_t index)>;
+  // The same for the patterns 0 .. count - 1 of `pattern`, read one at a
+  // time: all rows in one transaction through one prepared statement,
+  // without a copy of the patterns.
+  void SaveFrequentPatterns(std::size_t count, const PatternKeySource& pattern,
+                            std::span<const std::uint32_t> leaves);
   // The stored patterns in stored order, and the stored leaves. Rows that
   // do not form patterns (sizes not matching the items, a leaf naming no
   // pattern) throw the damage report (project_damage.h), `patterns` and

@@ -33,9 +33,9 @@ class RuleTablesTest : public ::testing::Test {
     engine->patterns.Record({{3}}, 4);
     engine->patterns.Record({{1, 2}}, 2);
     engine->patterns.Record({{1, 3}}, 3);
-    engine->rules = {{engine.get(), 1, 0, 3, 2, 3, 2},
-                     {engine.get(), 0, 1, 3, 3, 2, 2},
-                     {engine.get(), 0, 2, 4, 3, 4, 3}};
+    engine->rules = {{1, 0, 3, 2, 3, 2},
+                     {0, 1, 3, 3, 2, 2},
+                     {0, 2, 4, 3, 4, 3}};
     engine->itemFrequency = {{1, 3}, {2, 2}, {3, 4}};
   }
   const ResultsTable& Only() {
@@ -104,7 +104,7 @@ TEST_F(RuleTablesTest, SequenceTablesCountItemsetsAndDropLiftWhenRestricted) {
   engine->patterns.Record({{1}}, 3);           // 0
   engine->patterns.Record({{2}}, 2);           // 1
   engine->patterns.Record({{1}, {2}}, 2);      // 2
-  engine->rules = {{engine.get(), 0, 1, 2, 3, 2, 2}};
+  engine->rules = {{0, 1, 2, 3, 2, 2}};
   engine->selectedItems = {1, 2};
   ASSERT_TRUE(ShowFrequentPatterns(support, *engine));
   ASSERT_TRUE(ShowRuleSummaryOfSelected(support, *engine, SelectedRulePart::kPattern));

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/sal_engine.h"
@@ -18,6 +20,76 @@ struct PairLift {
   ItemNumber a;  // a < b
   ItemNumber b;
   SupportCount count;
+};
+
+// The recorded itemsets of two or more frequent items, listed under each of
+// their items, so that the itemsets S + c of a cluster S come from the list
+// of one member instead of a lookup per remaining item.
+class SupersetIndex {
+ public:
+  SupersetIndex(const FrequentPatternTable& table,
+                const std::map<ItemNumber, SupportCount>& frequent) {
+    for (PatternId id = 0; id < table.size(); ++id) {
+      const FrequentPatternTable::Key key = table.KeyOf(id);
+      if (key.size() < 3 || key.size() != static_cast<std::size_t>(key[0]) + 1) continue;
+      const auto items = key.subspan(1);
+      if (!std::all_of(items.begin(), items.end(),
+                       [&](ItemNumber x) { return frequent.contains(x); })) {
+        continue;
+      }
+      for (const ItemNumber x : items) containing_[x].push_back(id);
+    }
+  }
+
+  // Whether a SupersetIndex of `table` would hold fewer than `limit` entries.
+  static bool Smaller(const FrequentPatternTable& table, double limit) {
+    double n = 0;
+    for (PatternId id = 0; id < table.size() && n < limit; ++id) {
+      const FrequentPatternTable::Key key = table.KeyOf(id);
+      if (key.size() >= 3 && key.size() == static_cast<std::size_t>(key[0]) + 1) {
+        n += static_cast<double>(key.size() - 1);
+      }
+    }
+    return n < limit;
+  }
+
+  // The recorded itemsets S + c of `cluster` (ascending) as (c, ID), c
+  // ascending.
+  void Extensions(const FrequentPatternTable& table, const Itemset& cluster,
+                  std::vector<std::pair<ItemNumber, PatternId>>& out) const {
+    out.clear();
+    const std::vector<PatternId>* shortest = nullptr;
+    for (const ItemNumber member : cluster) {
+      const auto it = containing_.find(member);
+      if (it == containing_.end()) return;
+      if (shortest == nullptr || it->second.size() < shortest->size()) shortest = &it->second;
+    }
+    for (const PatternId id : *shortest) {
+      const auto items = table.KeyOf(id).subspan(1);
+      if (items.size() != cluster.size() + 1) continue;
+      // Exactly one item of the itemset is not in the cluster.
+      std::size_t i = 0;
+      std::size_t j = 0;
+      ItemNumber extra = 0;
+      bool one = true;
+      while (i < items.size()) {
+        if (j < cluster.size() && items[i] == cluster[j]) {
+          ++i;
+          ++j;
+        } else if (i - j == 0) {
+          extra = items[i++];
+        } else {
+          one = false;
+          break;
+        }
+      }
+      if (one && j == cluster.size()) out.emplace_back(extra, id);
+    }
+    std::sort(out.begin(), out.end());
+  }
+
+ private:
+  std::map<ItemNumber, std::vector<PatternId>> containing_;
 };
 
 }  // namespace
@@ -57,6 +129,16 @@ int ClusterItems(SalEngine& engine) {
     return x.b < y.b;
   });
 
+  // The growth looks S + c up for every remaining item c, about items^2 / 2
+  // lookups in all; an index of the itemsets by item is cheaper when it
+  // holds fewer entries than that. Both find the same itemsets.
+  const auto frequentItems = static_cast<double>(remaining.size());
+  std::unique_ptr<SupersetIndex> index;
+  if (SupersetIndex::Smaller(table, frequentItems * frequentItems / 2)) {
+    index = std::make_unique<SupersetIndex>(table, remaining);
+  }
+  std::vector<std::pair<ItemNumber, PatternId>> extensions;
+
   std::size_t next = 0;
   std::vector<std::int32_t> key;
   while (!remaining.empty()) {
@@ -89,21 +171,31 @@ int ClusterItems(SalEngine& engine) {
       double best = -1.0;
       ItemNumber bestItem = 0;
       SupportCount bestCount = 0;
-      for (const auto& [c, countC] : remaining) {
-        key.assign(1, static_cast<std::int32_t>(cluster.size() + 1));
-        const auto at = std::lower_bound(cluster.begin(), cluster.end(), c);
-        key.insert(key.end(), cluster.begin(), at);
-        key.push_back(c);
-        key.insert(key.end(), at, cluster.end());
-        const auto id = table.FindKey(key);
-        if (!id) continue;
-        const SupportCount joint = table.CountOf(*id);
+      // The first remaining item with the strictly highest lift.
+      auto consider = [&](ItemNumber c, SupportCount countC, PatternId id) {
+        const SupportCount joint = table.CountOf(id);
         const double lift =
             (static_cast<double>(joint) / countC) / (static_cast<double>(clusterCount) / n);
         if (lift > best) {
           best = lift;
           bestItem = c;
           bestCount = joint;
+        }
+      };
+      if (index) {
+        index->Extensions(table, cluster, extensions);
+        for (const auto& [c, id] : extensions) {
+          const auto left = remaining.find(c);
+          if (left != remaining.end()) consider(c, left->second, id);
+        }
+      } else {
+        for (const auto& [c, countC] : remaining) {
+          key.assign(1, static_cast<std::int32_t>(cluster.size() + 1));
+          const auto at = std::lower_bound(cluster.begin(), cluster.end(), c);
+          key.insert(key.end(), cluster.begin(), at);
+          key.push_back(c);
+          key.insert(key.end(), at, cluster.end());
+          if (const auto id = table.FindKey(key)) consider(c, countC, *id);
         }
       }
       if (best <= 1.0) break;

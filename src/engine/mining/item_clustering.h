@@ -17,7 +17,10 @@
 //
 // The seed search keeps the recorded pairs sorted by falling lift, so each
 // seed costs what the pairs removed since the last one cost, not a pass over
-// all pairs of remaining items.
+// all pairs of remaining items. When the recorded itemsets are few next to
+// the items (sparse data), each growth step takes the itemsets S + c from an
+// index of the itemsets by item instead of looking S + c up for every
+// remaining item; both give the same candidates in the same order.
 //
 // Returns 1 and leaves both lists as they were in sequence mode; else
 // rebuilds them and returns 0. Cancellation (IsAnalysisCancelled, polled per

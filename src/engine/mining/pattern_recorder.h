@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "engine/frequent_pattern_table.h"
@@ -43,13 +44,18 @@ class PatternRecorder {
   // use of the table.
   PatternId RecordNew(std::span<const Rank> rankKey, SupportCount count);
   void FinishAppends();
+  // Hands the batched lines on to the debug channel and the progress bar.
+  void Flush();
   bool IsRecorded(std::span<const Rank> rankKey);
   // Prepares the table for `patterns` more patterns of `words` key words.
   void Reserve(std::size_t patterns, std::size_t words);
 
  private:
   FrequentPatternTable::Key ToItems(std::span<const Rank> rankKey);
-  void Report(FrequentPatternTable::Key key, SupportCount count);
+  void Report(std::span<const Rank> rankKey, SupportCount count);
+  // Appends "<pattern text> : <count>" (no line end) to `out`.
+  void AppendLine(std::span<const Rank> rankKey, SupportCount count, std::string& out);
+  const std::string& NameOfRank(Rank r);
 
   FrequentPatternTable& table_;
   const ItemDictionary& items_;
@@ -60,6 +66,9 @@ class PatternRecorder {
   RunGuard* found_;
   std::uint64_t unreported_ = 0;  // found, not yet added to found_
   std::vector<std::int32_t> scratch_;
+  std::vector<const std::string*> rankNames_;  // looked up on first use
+  std::string batch_;                          // whole lines not yet handed on
+  std::vector<std::size_t> lineEnds_;          // where each line of the batch ends
 };
 
 }  // namespace linkan

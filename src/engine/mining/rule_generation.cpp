@@ -5,8 +5,14 @@
 #include <bit>
 #include <cmath>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include <tbb/enumerable_thread_specific.h>
+#include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
+
+#include "engine/mining/mining_context.h"
 #include "engine/sal_engine.h"
 #include "engine/text/pattern_text.h"
 #include "frame/double_compare.h"
@@ -25,15 +31,35 @@ struct Found {
   SupportCount count = 0;
 };
 
+// The one-item one-itemset patterns by item number: the head (or body) of
+// one item is found without a hash lookup.
+std::vector<Found> SinglesByItem(const FrequentPatternTable& table) {
+  std::vector<Found> singles;
+  for (PatternId id = 0; id < table.size(); ++id) {
+    const Key key = table.KeyOf(id);
+    if (key.size() != 2) continue;
+    const auto item = static_cast<std::size_t>(key[1]);
+    if (singles.size() <= item) singles.resize(item + 1);
+    singles[item] = {true, id, table.CountOf(id)};
+  }
+  return singles;
+}
+
+// Makes the rules of one pattern at a time into the list set by Into().
+// One maker per thread; the table and the singles are only read.
 class RuleMaker {
  public:
-  explicit RuleMaker(SalEngine& engine)
+  RuleMaker(const SalEngine& engine, const std::vector<Found>& singles)
       : engine_(engine),
         guard_(engine.analysis().runGuard()),
         table_(engine.patterns),
+        singles_(singles),
         minconf_(engine.settings.minconf),
         maxconf_(engine.settings.maxconf),
         maxhead_(engine.settings.maxhead) {}
+
+  // Where the rules go.
+  void Into(std::vector<RuleRecord>& out) { out_ = &out; }
 
   void FromItemset(PatternId id) {
     const Key key = table_.KeyOf(id);
@@ -67,9 +93,10 @@ class RuleMaker {
       counters_.clear();
       ListHeads(m, maxHead, 0, 0, 0);
       std::sort(counters_.begin(), counters_.end());
-      std::size_t listed = 0;
+      // The lookups of a pattern's splits miss the cache: their slots are
+      // fetched first, all together, then read.
+      splits_.clear();
       for (const std::uint64_t v : counters_) {
-        if ((++listed & 0xfff) == 0 && guard_.Poll()) return;
         std::uint64_t mask = 0;  // bit j set: item j in the body
         std::uint64_t bodyXor = 0;
         for (std::size_t j = 0; j < m; ++j) {
@@ -78,6 +105,16 @@ class RuleMaker {
             bodyXor ^= hashes_[j];
           }
         }
+        const auto bodySize = static_cast<std::size_t>(std::popcount(mask));
+        if (bodySize > 1) table_.Prefetch(FrequentPatternTable::OneItemsetHash(bodyXor, bodySize));
+        if (m - bodySize > 1) {
+          table_.Prefetch(FrequentPatternTable::OneItemsetHash(all_ ^ bodyXor, m - bodySize));
+        }
+        splits_.push_back({mask, bodyXor});
+      }
+      std::size_t listed = 0;
+      for (const auto& [mask, bodyXor] : splits_) {
+        if ((++listed & 0xfff) == 0 && guard_.Poll()) return;
         Split(id, count, mask, full, bodyXor, static_cast<std::size_t>(std::popcount(mask)), cache);
       }
       return;
@@ -137,9 +174,8 @@ class RuleMaker {
         continue;
       }
       if (!emitted_.insert(static_cast<std::uint64_t>(body.id) << 32 | head.id).second) continue;
-      engine_.rules.push_back({&engine_, static_cast<std::int32_t>(body.id),
-                               static_cast<std::int32_t>(head.id), id, body.count, head.count,
-                               count});
+      out_->push_back({static_cast<std::int32_t>(body.id), static_cast<std::int32_t>(head.id), id,
+                       body.count, head.count, count});
     }
   }
 
@@ -182,9 +218,8 @@ class RuleMaker {
 
   void Emit(PatternId id, SupportCount count, const Found& body, const Found& head) {
     if (!Passes(static_cast<double>(count) / body.count)) return;
-    engine_.rules.push_back({&engine_, static_cast<std::int32_t>(body.id),
-                             static_cast<std::int32_t>(head.id), id, body.count, head.count,
-                             count});
+    out_->push_back({static_cast<std::int32_t>(body.id), static_cast<std::int32_t>(head.id), id,
+                     body.count, head.count, count});
   }
 
   Found Lookup(Key key) const {
@@ -200,6 +235,10 @@ class RuleMaker {
   // The one-itemset pattern of the items whose bits are set in `mask`.
   Found Subset(std::uint64_t mask, std::uint64_t itemXor, std::size_t size, bool cache) {
     if (cache && cached_[mask] == generation_) return cache_[mask];
+    if (size == 1) {
+      const auto item = static_cast<std::size_t>(items_[static_cast<std::size_t>(std::countr_zero(mask))]);
+      return item < singles_.size() ? singles_[item] : Found{};
+    }
     subset_.clear();
     subset_.push_back(static_cast<std::int32_t>(size));
     for (std::size_t j = 0; j < items_.size(); ++j) {
@@ -230,9 +269,11 @@ class RuleMaker {
                 " : " + std::to_string(static_cast<int>(count)) + "}\n");
   }
 
-  SalEngine& engine_;
+  const SalEngine& engine_;
   RunGuard& guard_;
   const FrequentPatternTable& table_;
+  const std::vector<Found>& singles_;
+  std::vector<RuleRecord>* out_ = nullptr;
   const double minconf_;
   const double maxconf_;
   const std::int64_t maxhead_;
@@ -240,6 +281,7 @@ class RuleMaker {
   std::vector<std::uint64_t> hashes_;
   std::uint64_t all_ = 0;  // XOR of hashes_
   std::vector<std::uint64_t> counters_;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> splits_;  // (mask, bodyXor)
   std::vector<std::int32_t> subset_;
   static constexpr std::size_t kCacheBits = 12;
   std::vector<Found> cache_ = std::vector<Found>(std::size_t{1} << kCacheBits);
@@ -249,29 +291,93 @@ class RuleMaker {
   std::unordered_set<std::uint64_t> emitted_;
 };
 
+// Sequence mode: one pattern after the other (a rule met again is dropped,
+// and warnings come in pattern order).
+int SequenceRules(SalEngine& engine) {
+  CAnalysisSupport& host = engine.analysis();
+  const std::size_t total = engine.patterns.size();
+  const std::vector<Found> noSingles;
+  RuleMaker maker(engine, noSingles);
+  std::vector<RuleRecord> made;
+  maker.Into(made);
+  for (std::size_t id = 0; id < total; ++id) {
+    host.termom(static_cast<long>(id + 1));
+    if (IsAnalysisCancelled(host)) return 1;
+    made.clear();
+    maker.FromSequence(static_cast<PatternId>(id));
+    engine.rules.Append(made);
+  }
+  return 0;
+}
+
+// Association mode: the patterns are independent, so blocks of them are made
+// on all threads, a round of blocks at a time, and then taken over in
+// pattern order on this thread with the progress step and the cancellation
+// test before every pattern, as one thread would.
+int ItemsetRules(SalEngine& engine, unsigned threads, std::size_t blockPatterns) {
+  CAnalysisSupport& host = engine.analysis();
+  RunGuard& guard = host.runGuard();
+  const std::size_t total = engine.patterns.size();
+  const std::vector<Found> singles = SinglesByItem(engine.patterns);
+  tbb::enumerable_thread_specific<RuleMaker> makers(
+      [&] { return RuleMaker(engine, singles); });
+  struct Block {
+    std::vector<RuleRecord> rules;
+    std::vector<std::size_t> ends;  // per pattern: rules.size() after it
+  };
+  const std::size_t block = std::max<std::size_t>(1, blockPatterns);
+  std::vector<Block> blocks(std::max(1u, threads) * std::size_t{8});
+  tbb::task_arena arena(static_cast<int>(std::max(1u, threads)));
+  for (std::size_t first = 0; first < total; first += blocks.size() * block) {
+    const std::size_t count = std::min(blocks.size(), (total - first + block - 1) / block);
+    auto make = [&](std::size_t b) {
+      Block& out = blocks[b];
+      out.rules.clear();
+      out.ends.clear();
+      RuleMaker& maker = makers.local();
+      maker.Into(out.rules);
+      const std::size_t begin = first + b * block;
+      const std::size_t end = std::min(total, begin + block);
+      for (std::size_t id = begin; id < end; ++id) {
+        // A stopped run takes over nothing from here on: no need to make it.
+        if (!guard.Stopped()) maker.FromItemset(static_cast<PatternId>(id));
+        out.ends.push_back(out.rules.size());
+      }
+    };
+    if (threads > 1 && count > 1) {
+      arena.execute([&] { tbb::parallel_for(std::size_t{0}, count, make); });
+    } else {
+      for (std::size_t b = 0; b < count; ++b) make(b);
+    }
+    for (std::size_t b = 0; b < count; ++b) {
+      const Block& in = blocks[b];
+      std::size_t from = 0;
+      for (std::size_t k = 0; k < in.ends.size(); ++k) {
+        const std::size_t id = first + b * block + k;
+        host.termom(static_cast<long>(id + 1));
+        if (IsAnalysisCancelled(host)) return 1;
+        engine.rules.Append(std::span<const RuleRecord>(in.rules).subspan(from, in.ends[k] - from));
+        from = in.ends[k];
+      }
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int GenerateRules(SalEngine& engine) {
+  return GenerateRules(engine, MiningContext::DefaultThreads(), kRuleBlockPatterns);
+}
+
+int GenerateRules(SalEngine& engine, unsigned threads, std::size_t blockPatterns) {
   engine.rules.clear();
   CAnalysisSupport& host = engine.analysis();
-  const std::size_t total = engine.patterns.size();
-  StartProgress(host, static_cast<long>(total), "Generating rules...");
-  RuleMaker maker(engine);
-  const bool association = engine.IsAssociationMode();
-  for (std::size_t id = 0; id < total; ++id) {
-    host.termom(static_cast<long>(id + 1));
-    if (IsAnalysisCancelled(host)) {
-      StopProgress(host);
-      return 1;
-    }
-    if (association) {
-      maker.FromItemset(static_cast<PatternId>(id));
-    } else {
-      maker.FromSequence(static_cast<PatternId>(id));
-    }
-  }
+  StartProgress(host, static_cast<long>(engine.patterns.size()), "Generating rules...");
+  const int cancelled = engine.IsAssociationMode() ? ItemsetRules(engine, threads, blockPatterns)
+                                                   : SequenceRules(engine);
   StopProgress(host);
-  return 0;
+  return cancelled;
 }
 
 }  // namespace linkan

@@ -22,13 +22,24 @@
 // among the splits of a long one, and ends the generation with the rules
 // made so far.
 //
+// Association mode makes the rules of blocks of `blockPatterns` patterns on
+// `threads` threads and takes them over in pattern order: the rules, the
+// progress steps and the point where a cancellation ends the list are those
+// of one thread. Sequence mode runs on the calling thread.
+//
 // Returns 1 when cancelled, 0 otherwise. Thread safety: analysis thread.
 #pragma once
+
+#include <cstddef>
 
 namespace linkan {
 
 class SalEngine;
 
+inline constexpr std::size_t kRuleBlockPatterns = 2048;
+
+// With MiningContext::DefaultThreads() threads.
 int GenerateRules(SalEngine& engine);
+int GenerateRules(SalEngine& engine, unsigned threads, std::size_t blockPatterns);
 
 }  // namespace linkan

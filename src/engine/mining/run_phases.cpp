@@ -125,7 +125,14 @@ void RunPhases(SalEngine& engine) {
   }
   PhaseScope phase(guard, "storing the patterns in the project");
   db.SaveProjectRecord(MakeProjectRecord(engine));
-  db.SaveFrequentPatterns(StoredPatternsOf(engine.patterns), StoredLeavesOf(engine.leaves));
+  const FrequentPatternTable& table = engine.patterns;
+  db.SaveFrequentPatterns(
+      table.size(),
+      [&table](std::size_t id) {
+        const auto pid = static_cast<PatternId>(id);
+        return ProjectDatabase::PatternKey{table.CountOf(pid), table.KeyOf(pid)};
+      },
+      StoredLeavesOf(engine.leaves));
 }
 
 void RebuildFromProject(SalEngine& engine) {

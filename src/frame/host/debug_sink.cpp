@@ -40,6 +40,22 @@ void DebugOutput(std::string_view text) {
   if (Sink()) Sink()(text);
 }
 
+void DebugOutputPieces(std::string_view text, std::span<const std::size_t> ends) {
+  if (!g_hasSink.load(std::memory_order_acquire)) {
+    if (EnvEnabled()) {
+      std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+    return;
+  }
+  std::lock_guard<std::mutex> lock(SinkMutex());
+  if (!Sink()) return;
+  std::size_t begin = 0;
+  for (const std::size_t end : ends) {
+    Sink()(text.substr(begin, end - begin));
+    begin = end;
+  }
+}
+
 bool DebugOutputEnabled() { return g_hasSink.load(std::memory_order_acquire) || EnvEnabled(); }
 
 DebugSinkFn SetDebugSink(DebugSinkFn sink) {

@@ -7,7 +7,9 @@
 // output; every function here is thread-safe.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,6 +19,11 @@ using DebugSinkFn = std::function<void(std::string_view)>;
 
 // Writes `text` as it is (callers end lines with "\n").
 void DebugOutput(std::string_view text);
+
+// Writes the pieces of `text` that end at the offsets `ends` (ascending, the
+// last one text.size()) as DebugOutput of each piece in turn would: a sink
+// receives them one by one, stderr all in one write.
+void DebugOutputPieces(std::string_view text, std::span<const std::size_t> ends);
 
 // True when something would receive the output; lets hot paths skip
 // formatting lines that nobody reads.

@@ -1,12 +1,15 @@
 // Rule generation on hand-made pattern tables: the order of splits, maxhead,
 // the confidence test with its tolerance, the sequence rules with their
-// emitted pairs and warnings, progress and cancellation.
+// emitted pairs and warnings, progress and cancellation; and the rules made
+// in blocks on several threads against those of one thread.
 #include "engine/mining/rule_generation.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
+#include "engine/mining/pattern_enumeration.h"
 #include "frame/host/debug_sink.h"
 #include "mining_harness.h"
 
@@ -45,7 +48,6 @@ TEST_F(RuleGenerationTest, TwoItemsSplitLargestItemFirst) {
   ASSERT_EQ(GenerateRules(engine()), 0);
   EXPECT_EQ(Rules(), (std::vector<std::pair<Pattern, Pattern>>{{{{2}}, {{1}}}, {{{1}}, {{2}}}}));
   const RuleRecord& r = engine().rules[0];
-  EXPECT_EQ(r.engine, &engine());
   EXPECT_EQ(r.patternId, ab);
   EXPECT_EQ(r.bodyCount, 4u);
   EXPECT_EQ(r.headCount, 6u);
@@ -167,6 +169,47 @@ TEST_F(RuleGenerationTest, ProgressAndCancellation) {
   EXPECT_EQ(log[0], "title:Generating rules...");
   EXPECT_EQ(log[1], "start:5");
   EXPECT_EQ(log.back(), "stop");
+}
+
+// Any thread count and block size give the rules of one thread, and a
+// cancellation after the same number of progress steps ends the list at the
+// same rule.
+TEST(RuleGenerationInBlocks, GivesTheRulesAndTheCancellationPointOfOneThread) {
+  std::mt19937_64 rng(31);
+  for (int i = 0; i < 120; ++i) {
+    const reference::RefInput input =
+        MakeRandomCase(rng, {.association = true, .maxSequences = 40, .maxItems = 9});
+    const reference::RefResult expected = reference::ReferenceRun(input);
+    if (expected.truncated) continue;
+    const SequenceDatabase db = ToSequenceDatabase(input);
+    auto generate = [&](unsigned threads, std::size_t block, long cancelAfter, int& result) {
+      auto fx = std::make_unique<EngineFixture>(input);
+      EnumerateFrequentPatterns(fx->engine(), db, {});
+      if (cancelAfter > 0) fx->host().CancelAfterSteps(cancelAfter);
+      result = GenerateRules(fx->engine(), threads, block);
+      return fx;
+    };
+    int serialResult = 0;
+    const auto whole = generate(1, kRuleBlockPatterns, 0, serialResult);
+    const long patterns = static_cast<long>(whole->engine().patterns.size());
+    const long cancelAfter = 1 + static_cast<long>(rng() % static_cast<std::uint64_t>(patterns + 1));
+    const auto serial = generate(1, kRuleBlockPatterns, cancelAfter, serialResult);
+    for (const unsigned threads : {1u, 2u}) {
+      for (const std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
+        int result = 0;
+        const auto fx = generate(threads, block, 0, result);
+        EXPECT_EQ(result, 0);
+        ASSERT_TRUE(SameResults(expected, fx->engine())) << "case " << i << " x" << threads;
+        const auto cancelled = generate(threads, block, cancelAfter, result);
+        EXPECT_EQ(result, serialResult) << "case " << i;
+        const RuleList& got = cancelled->engine().rules;
+        const RuleList& want = serial->engine().rules;
+        ASSERT_TRUE(std::equal(got.begin(), got.end(), want.begin(), want.end()))
+            << "case " << i << " x" << threads << " blocks of " << block << ", cancelled after "
+            << cancelAfter << " steps";
+      }
+    }
+  }
 }
 
 }  // namespace
