@@ -109,6 +109,7 @@ void ProgressDisplay::Begin(ProgressState& bar) {
 }
 
 void ProgressDisplay::Changed(ProgressState& bar) {
+  if (mode_ == ProgressMode::kNone) return;  // nothing is drawn
   std::lock_guard lock(mutex_);
   if (stack_.empty() || stack_.back() != &bar) return;  // hidden under another bar
   Draw(bar, false);
