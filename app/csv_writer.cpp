@@ -66,7 +66,7 @@ void AppendCsvHeader(std::string& out, const std::vector<std::string>& columnNam
 }
 
 void AppendCsvRow(std::string& out, std::string_view rowName, std::span<const ResultsCell> cells,
-                  int cols) {
+                  int cols, NumberTextCache* numbers) {
   AppendCsvField(out, rowName);
   for (int c = 0; c < cols; ++c) {
     out.push_back(',');
@@ -75,7 +75,11 @@ void AppendCsvRow(std::string& out, std::string_view rowName, std::span<const Re
     if (cell.isText) {
       AppendCsvField(out, cell.text);
     } else if (std::isfinite(cell.number)) {
-      AppendNumber(out, cell.number);
+      if (numbers != nullptr) {
+        numbers->Append(out, cell.number);
+      } else {
+        AppendNumber(out, cell.number);
+      }
     } else if (std::isinf(cell.number)) {
       out += cell.number > 0 ? "inf" : "-inf";  // kept visible; only NaN means missing
     }

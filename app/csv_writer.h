@@ -25,6 +25,7 @@ struct ResultsTable;
 namespace linkan::app {
 
 class DataTable;
+class NumberTextCache;
 
 // Appends `field` to `out`, quoted when needed.
 void AppendCsvField(std::string& out, std::string_view field, char delimiter = ',');
@@ -43,7 +44,8 @@ std::string ResultsTableToCsv(const ResultsTable& table,
 // line of `cols` columns, and one row's line (cells past `cols` are left
 // out, missing ones are empty).
 void AppendCsvHeader(std::string& out, const std::vector<std::string>& columnNames, int cols);
+// `numbers` (may be null) keeps the texts of recurring numbers.
 void AppendCsvRow(std::string& out, std::string_view rowName, std::span<const ResultsCell> cells,
-                  int cols);
+                  int cols, NumberTextCache* numbers = nullptr);
 
 }  // namespace linkan::app

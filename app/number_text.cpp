@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 namespace linkan::app {
@@ -64,6 +65,27 @@ void AppendNumber(std::string& out, double value) {
   out.append(digits, whole);
   out.push_back('.');
   out.append(digits + whole, n - whole);
+}
+
+NumberTextCache::NumberTextCache() : entries_(kEntries) {}
+
+void NumberTextCache::Append(std::string& out, double value) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  // Fibonacci hashing spreads the bits of nearby doubles over the table.
+  Entry& e = entries_[static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 50)];
+  if (e.length != 0 && e.bits == bits) {
+    out.append(e.text, e.length);
+    return;
+  }
+  const std::size_t start = out.size();
+  AppendNumber(out, value);
+  const std::size_t length = out.size() - start;
+  if (length < sizeof e.text) {
+    e.bits = bits;
+    e.length = static_cast<std::uint8_t>(length);
+    std::memcpy(e.text, out.data() + start, length);
+  }
 }
 
 std::string FormatNumber(double value) {

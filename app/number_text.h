@@ -24,7 +24,9 @@
 // Both functions are locale independent and thread-safe.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -34,6 +36,26 @@ namespace linkan::app {
 std::string FormatNumber(double value);
 // Appends FormatNumber(value) to `out` without a string of its own.
 void AppendNumber(std::string& out, double value);
+
+// AppendNumber for the millions of numbers of a large table, where the same
+// values recur (a support is a count over N): the texts of recent values
+// are kept in a small direct-mapped cache keyed by the value's bits, so a
+// recurring value is copied instead of converted again. Same text as
+// AppendNumber; the cache's size is fixed.
+class NumberTextCache {
+ public:
+  NumberTextCache();
+  void Append(std::string& out, double value);
+
+ private:
+  struct Entry {
+    std::uint64_t bits = 0;
+    std::uint8_t length = 0;  // 0: empty
+    char text[31] = {};
+  };
+  static constexpr std::size_t kEntries = std::size_t{1} << 14;
+  std::vector<Entry> entries_;
+};
 
 // The number in `text`, or nothing when `text` is not a number by the rules
 // above.

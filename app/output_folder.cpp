@@ -152,7 +152,7 @@ void SpreadsheetWriter::AddRow(std::string_view rowName, std::span<const Results
     throw CancelledError("cancelled while writing " + doc_.name);
   }
   ++written_;
-  AppendCsvRow(file_.buffer(), rowName, cells, cols_);
+  AppendCsvRow(file_.buffer(), rowName, cells, cols_, &numbers_);
   file_.FlushIfFull();
   if (!previewRows_) return;
   previewRows_->AddRow(rowName, cells);

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "file_io.h"
+#include "number_text.h"
 #include "linkanalysis/analysis_doc.h"
 
 namespace linkan::app {
@@ -80,6 +81,7 @@ class SpreadsheetWriter {
   OutputFolder& folder_;
   OutputDocument doc_;
   AtomicFileWriter file_;
+  NumberTextCache numbers_;
   int cols_;
   long rows_ = 0;         // rows announced
   long written_ = 0;      // rows written so far

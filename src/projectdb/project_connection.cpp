@@ -136,7 +136,9 @@ bool HasContent(const std::string& path) {
 
 SqliteDb OpenRaw(const std::string& path, int flags, std::string& why) {
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  // A connection is used by one thread at a time (a worker writes through
+  // a connection of its own), so SQLite need not lock it on every call.
+  const int rc = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
   SqliteDb db(raw);
   if (rc != SQLITE_OK) {
     why = Quoted(path) + " cannot be opened: " + (raw ? sqlite3_errmsg(raw) : "out of memory");

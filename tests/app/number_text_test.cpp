@@ -99,6 +99,8 @@ TEST(NumberTextRandomTest, RoundTripAndReferenceTextForRandomDoubles) {
   std::mt19937_64 rng(20240611);
   std::uniform_int_distribution<int> exponentDist(-30, 30);
   std::uniform_real_distribution<double> unit(1.0, 10.0);
+  NumberTextCache cache;
+  std::vector<double> recent(64, 0.0);
   for (int i = 0; i < 20000; ++i) {
     double x;
     if (i % 2 == 0) {
@@ -113,6 +115,14 @@ TEST(NumberTextRandomTest, RoundTripAndReferenceTextForRandomDoubles) {
       if (i % 3 == 0) x = -x;
     }
     const std::string text = FormatNumber(x);
+    // The cache gives the same text, converted or remembered (the values
+    // come back at random, and many share a slot).
+    for (const double y : {x, recent[rng() % recent.size()]}) {
+      std::string cached;
+      cache.Append(cached, y);
+      ASSERT_EQ(cached, FormatNumber(y));
+    }
+    recent[static_cast<std::size_t>(i) % recent.size()] = x;
     const std::optional<double> back = ParseNumber(text);
     ASSERT_TRUE(back.has_value()) << text;
     ASSERT_EQ(std::memcmp(&*back, &x, sizeof x), 0) << text;
