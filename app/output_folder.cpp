@@ -100,11 +100,9 @@ std::string OutputFolder::AddText(TextDocKind kind, const std::string& title,
 
 std::string OutputFolder::AddSpreadsheet(const ResultsTable& table) {
   const std::unique_ptr<SpreadsheetWriter> writer = OpenSpreadsheet(table.Header());
-  std::vector<ResultsCell> cells;
-  for (int r = 0; r < table.rows; ++r) {
-    table.CellsOfRow(r, cells);
-    writer->AddRow(table.RowName(r), cells);
-  }
+  ReplayRows(table, [&](std::string_view name, std::span<const ResultsCell> cells) {
+    writer->AddRow(name, cells);
+  });
   return writer->Finish();
 }
 

@@ -366,11 +366,9 @@ std::unique_ptr<SpreadsheetStream> TerminalHost::OpenSpreadsheet(const ResultsTa
 
 bool TerminalHost::ShowSpreadsheet(const ResultsTable& table) {
   std::unique_ptr<SpreadsheetStream> stream = OpenSpreadsheet(table.Header());
-  std::vector<ResultsCell> cells;
-  for (int r = 0; r < table.rows; ++r) {
-    table.CellsOfRow(r, cells);
-    stream->AddRow(table.RowName(r), cells);
-  }
+  ReplayRows(table, [&](std::string_view name, std::span<const ResultsCell> cells) {
+    stream->AddRow(name, cells);
+  });
   return stream->Finish();
 }
 

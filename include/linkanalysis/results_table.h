@@ -82,6 +82,17 @@ struct ResultsTable {
   }
 };
 
+// Hands every row of a finished table to `add(rowName, cells)`, as a
+// stream would receive it.
+template <typename Add>
+void ReplayRows(const ResultsTable& table, Add add) {
+  std::vector<ResultsCell> cells;
+  for (int r = 0; r < table.rows; ++r) {
+    table.CellsOfRow(r, cells);
+    add(table.RowName(r), std::span<const ResultsCell>(cells));
+  }
+}
+
 class SpreadsheetStream {
  public:
   // Without Finish the document is dropped (a cancelled table): nothing of
