@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "linkanalysis/result_graph.h"
 #include "linkanalysis/results_table.h"
 
 namespace linkan {
@@ -142,6 +143,17 @@ class CAnalysisDoc {
   virtual std::unique_ptr<SpreadsheetStream> OpenSpreadsheet(const ResultsTable& header) {
     return std::make_unique<CollectedSpreadsheet>(
         header, [this](const ResultsTable& table) { return ShowSpreadsheet(table); });
+  }
+  // Shows a graph document (result_graph.h); true when it was shown. The
+  // document is valid during the call only.
+  virtual bool ShowGraph(const GraphDocument& graph) {
+    (void)graph;
+    return false;
+  }
+  // Shows a rule chart, the host's discrete contour graph; true when shown.
+  virtual bool ShowDiscreteContourGraph(const DiscreteContourChart& chart) {
+    (void)chart;
+    return false;
   }
   // Creates and shows a modeless analysis dialog; true when it is shown.
   virtual bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) = 0;

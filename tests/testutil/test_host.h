@@ -74,6 +74,8 @@ class TestHost : public CAnalysisDoc {
   std::vector<std::string> documents;      // "report|title|text" / "macro|..."
   std::vector<CodesPage> codesPages;
   std::vector<ResultsTable> spreadsheets;
+  std::vector<GraphDocument> graphs;          // ShowGraph, in order
+  std::vector<DiscreteContourChart> charts;    // ShowDiscreteContourGraph, in order
   std::vector<int> createdDialogs;
   long lastStep = 0;
   std::vector<std::string> tempNameRequests;
@@ -116,6 +118,14 @@ class TestHost : public CAnalysisDoc {
                         const std::string& text) override;
   bool ShowSpreadsheet(const ResultsTable& table) override {
     spreadsheets.push_back(table);
+    return true;
+  }
+  bool ShowGraph(const GraphDocument& graph) override {
+    graphs.push_back(graph);
+    return true;
+  }
+  bool ShowDiscreteContourGraph(const DiscreteContourChart& chart) override {
+    charts.push_back(chart);
     return true;
   }
   bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) override;
