@@ -114,25 +114,38 @@ TEST(LinkanInfoTest, ModuleThatCannotBeLoaded) {
   EXPECT_EQ(r.err.rfind("linkan: error: cannot load the analysis module: ", 0), 0u) << r.err;
 }
 
-TEST(LinkanUsageTest, UsageErrorsExitWithTwo) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{},
-        {"info"},
-        {"info", Example("market_basket.csv"), "--bogus"},
-        {"info", Example("market_basket.csv"), "--delimiter", "ab"},
-        {"info", Example("market_basket.csv"), "--encoding", "utf-16"},
-        {"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"},
-        {"frobnicate"}}) {
-    const RunResult r = RunLinkan(args);
+TEST(LinkanUsageTest, UsageErrorsExitWithTwoAndNameTheMistake) {
+  const struct {
+    std::vector<std::string> args;
+    std::string said;  // part of the error line
+  } cases[] = {
+      {{}, "subcommand is required"},
+      {{"info"}, "DATA is required"},
+      {{"info", Example("market_basket.csv"), "--bogus"}, "unknown option --bogus of linkan info"},
+      {{"run", "x.csv", "--taks", "t.json", "--out", "o"},
+       "unknown option --taks of linkan run; did you mean --task?"},
+      {{"--progres", "none", "info", "x.csv"}, "unknown option --progres of linkan; did you mean --progress?"},
+      {{"info", Example("market_basket.csv"), "--delimiter", "ab"}, "--delimiter"},
+      {{"info", Example("market_basket.csv"), "--encoding", "utf-16"}, "--encoding"},
+      {{"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"}, "xml"},
+      {{"frobnicate"}, "unknown command \"frobnicate\" (the commands: info, import, run)"},
+      {{"rnu", "x.csv"}, "unknown command \"rnu\" (the commands: info, import, run); did you mean run?"},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = RunLinkan(c.args);
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_TRUE(OneLine(r.err)) << r.err;
     EXPECT_EQ(r.err.rfind("linkan: error: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
   }
   EXPECT_FALSE(std::filesystem::exists("/tmp/never-written.csv"));
   const RunResult help = RunLinkan({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("info"), std::string::npos);
   EXPECT_NE(help.out.find("import"), std::string::npos);
+  const RunResult version = RunLinkan({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("linkan ", 0), 0u) << version.out;
 }
 
 TEST(LinkanImportTest, BasketFileGivesTheMarketBasketTable) {
