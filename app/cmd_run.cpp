@@ -30,6 +30,7 @@
 #include "run_report.h"
 #include "session.h"
 #include "task_file.h"
+#include "task_times.h"
 
 namespace linkan::app {
 namespace {
@@ -143,6 +144,7 @@ class RunCommand {
       }
     });
 
+    ApplyTimeVariable(task, session.table());
     module.ExecuteStep(kStepInit);
     std::string error;
     host.HoldMessages();

@@ -32,9 +32,9 @@ TEST(LinkanInfoTest, MarketBasket) {
                        "\n"
                        "cases: 37\n"
                        "variables: 2\n"
-                       "  #  name  kind     missing  labels\n"
-                       "  1  ID    numeric        0       0\n"
-                       "  2  item  text           0       8\n"
+                       "  #  name  kind       missing  labels\n"
+                       "  1  ID    numeric          0       0\n"
+                       "  2  item  text             0       8\n"
                        "weight: none\n"
                        "module: Link Analysis (id 6670)\n"
                        "steps: 100 101\n");
@@ -45,9 +45,9 @@ TEST(LinkanInfoTest, SurveyWithWeight) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("cases: 12\n"), std::string::npos);
   EXPECT_NE(r.out.find("variables: 9\n"), std::string::npos);
-  EXPECT_NE(r.out.find("  2  bread       numeric        0       0\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("  8  income      numeric        1       0\n"), std::string::npos);
-  EXPECT_NE(r.out.find("  9  weight      numeric        1       0\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  2  bread       numeric          0       0\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  8  income      numeric          1       0\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  9  weight      numeric          1       0\n"), std::string::npos);
   EXPECT_NE(r.out.find("weight: weight\n"), std::string::npos);
 }
 
@@ -57,8 +57,8 @@ TEST(LinkanInfoTest, WebSequences) {
   // 5+4+4+5+4+4+3+5 = 34 page views; pages home catalog product cart
   // checkout search reviews; devices desktop mobile tablet.
   EXPECT_NE(r.out.find("cases: 34\n"), std::string::npos);
-  EXPECT_NE(r.out.find("  3  page     text           0       7\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("  4  device   text           0       3\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  3  page     text             0       7\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  4  device   text             0       3\n"), std::string::npos);
 }
 
 TEST(LinkanInfoTest, BadDataGivesOneLineWithFileLineAndColumn) {

@@ -325,6 +325,70 @@ TEST_F(RunTest, SequencesGiveTheTablesWorkedOutByHand) {
             std::string::npos);
 }
 
+// A time variable of ISO date-times orders each sequence by time whatever
+// the row order (a log listed newest first, zones mixed), giving the tables
+// of the numeric times above; a duration text equals its seconds; a time
+// variable of other text is refused by name.
+TEST_F(RunTest, DateTimesOrderTheSequencesWhateverTheRowOrder) {
+  const std::string numeric =
+      Write("seq.csv", "visitor,t,page\n1,1,a\n1,2,b\n1,3,c\n2,1,a\n2,2,c\n3,1,b\n3,2,a\n3,3,c\n");
+  const std::string dated = Write(
+      "log.csv",
+      "visitor,t,page\n3,2026-03-01T10:03:00Z,c\n2,2026-03-01T11:02+01:00,c\n"
+      "1,2026-03-01T10:03Z,c\n3,2026-03-01T10:02Z,a\n1,2026-03-01T10:02Z,b\n"
+      "2,2026-03-01T10:01Z,a\n3,2026-03-01 10:01,b\n1,2026-03-01T10:01Z,a\n");
+  const std::string task = Write("seq.json", R"({"GenerateNonsequentialAssociation": 0,
+      "Variables": {"id": "visitor", "time": "t", "responses": ["page"]},
+      "MinimumSupport": 0.5, "MinimumConfidence": 0.5})");
+  ASSERT_EQ(RunLinkan({"run", numeric, "--task", task, "--out", Out("n")}).status, 0);
+  const RunResult r = RunLinkan({"run", dated, "--task", task, "--out", Out("d")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* table : {"/items.csv", "/itemsets.csv", "/rules.csv"}) {
+    EXPECT_EQ(ReadFile(Out("d") + table), ReadFile(Out("n") + table)) << table;
+  }
+
+  // Combining views within a window: "2 minutes" is 120 seconds.
+  std::string windowed;
+  for (const char* window : {R"("2 minutes")", "120"}) {
+    const std::string t = Write("w.json", std::string(R"({"GenerateNonsequentialAssociation": 0,
+        "Variables": {"id": "visitor", "time": "t", "responses": ["page"]},
+        "CombineItemsetsInFixedLengthOfTimeIntoOneItemset": 1,
+        "FixedLengthOfTimeForCombiningIntoOneItemset": )") + window +
+                                                 R"(, "MinimumSupport": 0.5})");
+    const RunResult w = RunLinkan({"run", dated, "--task", t, "--out", Out("w")});
+    ASSERT_EQ(w.status, 0) << w.err;
+    const std::string itemsets = ReadFile(Out("w") + "/itemsets.csv");
+    EXPECT_NE(itemsets.find("\"(a, b)\""), std::string::npos) << itemsets;
+    if (windowed.empty()) windowed = itemsets;
+    EXPECT_EQ(itemsets, windowed);
+  }
+
+  const struct {
+    std::string data, task, said;
+  } refused[] = {
+      {Write("text.csv", "visitor,t,page\n1,,a\n1,early,b\n1,late,c\n"), task,
+       "the time variable \"t\" holds text that is not a date (\"early\" in case 2)"},
+      {numeric,
+       Write("dur.json", R"({"GenerateNonsequentialAssociation": 0,
+           "Variables": {"id": "visitor", "time": "t", "responses": ["page"]},
+           "CombineItemsetsInFixedLengthOfTimeIntoOneItemset": 1,
+           "FixedLengthOfTimeForCombiningIntoOneItemset": "2 minutes"})"),
+       "\"FixedLengthOfTimeForCombiningIntoOneItemset\": \"2 minutes\" needs a "
+       "time variable of ISO dates or date-times"},
+      {dated,
+       Write("bound.json", R"({"GenerateNonsequentialAssociation": 0,
+           "Variables": {"id": "visitor", "time": "t", "responses": ["page"]},
+           "UseMinimumAndMaximumTimeFilter": 1, "MinimumTime": "March 1st"})"),
+       "\"MinimumTime\": a number or an ISO 8601 date or date-time"},
+  };
+  for (const auto& c : refused) {
+    const RunResult bad = RunLinkan({"run", c.data, "--task", c.task, "--out", Out("bad")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find(c.said), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(Out("bad")));
+  }
+}
+
 // The same data through the importers: a basket file reads as (ID, item),
 // an SPMF file as (ID, time, item).
 TEST_F(RunTest, ImportedFormats) {
