@@ -240,7 +240,7 @@ TEST(LinkanRunTest, EveryExampleRuns) {
       EXPECT_TRUE(std::filesystem::exists(out + "/rules-selected.csv"));
     }
   }
-  EXPECT_EQ(examples, 3);
+  EXPECT_EQ(examples, 4);
 }
 
 }  // namespace
