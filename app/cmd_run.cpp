@@ -29,6 +29,7 @@
 #include "linkanalysis/results_table.h"
 #include "run_report.h"
 #include "session.h"
+#include "message_hints.h"
 #include "task_file.h"
 #include "task_times.h"
 
@@ -172,7 +173,7 @@ class RunCommand {
       const bool noRules = r == 1 && o.command == kRuleSummary && haveSummary && summary.rules == 0;
       PrintHeld(host, held, r == 0 ? std::string() : error);
       if (r == 1 && !noRules) throw std::runtime_error(std::string(o.name) + ": " + OneLine(error));
-      if (r != 0) out.AddMessage(o.name, OneLine(error));
+      if (r != 0) out.AddMessage(o.name, WithCommandLineHint(OneLine(error)));
       if (o.command == kItemList && selected) WarnUnselectable(host, *selected, itemNames);
     }
 

@@ -28,6 +28,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,6 +36,7 @@
 
 #include "file_io.h"
 #include "number_text.h"
+#include "ranked_rows.h"
 #include "linkanalysis/analysis_doc.h"
 
 namespace linkan::app {
@@ -56,6 +58,8 @@ struct OutputDocument {
 std::string Slug(const std::string& title);
 
 // Spreadsheet rows shown in index.html; the CSV file always has them all.
+// Rule tables show their strongest rows there (ranked_rows.h), other tables
+// their first rows.
 inline constexpr int kIndexRowLimit = 1000;
 
 class OutputFolder;
@@ -88,6 +92,7 @@ class SpreadsheetWriter {
   ResultsTable preview_;  // kRun: the first rows, for the index
   std::unique_ptr<CollectedSpreadsheet> previewRows_;
   std::vector<unsigned char> textColumn_;  // kRun: columns with a text cell in any row
+  std::optional<RankedRows> ranked_;       // kRun, rule tables: the index shows the strongest
 };
 
 class OutputFolder {

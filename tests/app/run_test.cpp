@@ -34,6 +34,12 @@ using testing::WriteFile;
 
 using Rows = std::vector<std::vector<std::string>>;
 
+std::string HtmlEscaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) out += c == '"' ? std::string("&quot;") : std::string(1, c);
+  return out;
+}
+
 Rows ReadCsv(const std::string& path) {
   const std::string text = ReadFile(path);
   std::deque<std::string> arena;
@@ -267,13 +273,23 @@ TEST_F(RunTest, TablesOfSelectedItems) {
   ExpectItemsets(out2 + "/itemsets-selected.csv", false, {kBasketItemsets[2]});
   EXPECT_FALSE(fs::exists(out2 + "/rules-selected.csv"));
   EXPECT_FALSE(fs::exists(out2 + "/rules-selected-heads.csv"));
+  // The module's message, and what to change on the command line.
   const std::string noRule =
       "There is no rule to produce. Please modify analysis setting such as minimum support, or "
-      "minimum confidence for better results.";
+      "minimum confidence for better results. In the task file: lower \"MinimumSupport\" or "
+      "\"MinimumConfidence\" (docs/task-file.md).";
   EXPECT_NE(c.out.find("  rules-selected: " + noRule + "\n"), std::string::npos) << c.out;
   EXPECT_NE(c.out.find("  rules-selected-heads: " + noRule + "\n"), std::string::npos);
   const std::string index = ReadFile(out2 + "/index.html");
-  EXPECT_NE(index.find("<h2>rules-selected-heads</h2>\n<p class=\"msg\">" + noRule + "</p>"),
+  // Each table of selected items has a heading of its own, linked from
+  // the list under the summary.
+  EXPECT_NE(index.find("<li><a href=\"#doc-5\">Rules with selected items as bodies</a></li>"),
+            std::string::npos)
+      << index;
+  EXPECT_NE(index.find("<section id=\"doc-5\">\n<h2>Rules with selected items as bodies</h2>"),
+            std::string::npos);
+  EXPECT_NE(index.find("<h2>Rules with selected items as heads</h2>\n<p class=\"msg\">" +
+                       HtmlEscaped(noRule) + "</p>"),
             std::string::npos);
 
   // A name that is not an item is most likely a typing mistake: warned. So
@@ -479,7 +495,8 @@ TEST_F(RunTest, NoRulesIsAMessage) {
   EXPECT_NE(r.out.find("  rules: No rules were generated; this usually indicates that the data "
                        "did not contain any associations between variables, given the current "
                        "specifications for the rule-finding algorithm. Try changing some of the "
-                       "options on the Advanced tab of the Startup dialog.\n"),
+                       "options on the Advanced tab of the Startup dialog. In the task file: "
+                       "lower \"MinimumSupport\" or \"MinimumConfidence\" (docs/task-file.md).\n"),
             std::string::npos)
       << r.out;
 }
