@@ -10,9 +10,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "define/stored_task.h"
 #include "define/task_key_effect.h"
 #include "engine/sal_engine.h"
 #include "frame/host/analysis_support.h"
+#include "frame/host/module_error.h"
 #include "frame/sequence.h"
 #include "frame/settings_validation.h"
 #include "linkanalysis/task_text.h"
@@ -171,6 +173,7 @@ class TaskApplier {
   void Apply(TaskScriptResult& result) {
     CheckKeysAndTypes();
     ApplyProject();
+    if (s_.projectMode == 1 && s_.existingProjectAction == 0) StartFromStoredTask();
     if (Applies("GenerateNonsequentialAssociation")) {
       const bool on = Switch(task_, "GenerateNonsequentialAssociation");
       if (on != (s_.noseq != 0)) ToggleNonsequential();
@@ -253,6 +256,16 @@ class TaskApplier {
     if (!reason) return true;
     warnings_.push_back(NoEffectWarning(key, *reason));
     return false;
+  }
+
+  // An update starts from the task the project was last run with: the keys
+  // the task names change it, the others keep the stored values.
+  void StartFromStoredTask() {
+    try {
+      if (std::optional<AnalysisSettings> stored = StoredTaskSettings(path_, s_)) s_ = *stored;
+    } catch (const ModuleError& e) {
+      Fail(e.what());
+    }
   }
 
   // Choices a task made by leaving something out, each easy to miss: the

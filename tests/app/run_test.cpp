@@ -459,6 +459,8 @@ TEST_F(RunTest, ReopenAndUpdateTheProject) {
   // b => a 3/4 (lift 7 x 0.75 / 6), a => c 4/6 and c => a 4/5 (lift
   // 7 x (4/6) / 5 = 7 x 0.8 / 6); a => b 3/6 is below 60%.
   const std::string more = Write("more.csv", "ID,item\n6,a\n6,c\n7,a\n7,c\n");
+  const std::string copy = Out("copy.dbs");
+  fs::copy_file(project, copy);
   const std::string updated = Out("updated");
   const RunResult u = RunLinkan(
       {"run", more, "--task",
@@ -476,6 +478,27 @@ TEST_F(RunTest, ReopenAndUpdateTheProject) {
   ExpectRules(updated + "/rules.csv", {{"b", "a", 300.0 / 7, 75, 7 * 0.75 / 6},
                                        {"a", "c", 400.0 / 7, 400.0 / 6, 7 * (4.0 / 6) / 5},
                                        {"c", "a", 400.0 / 7, 80, 7 * 0.8 / 6}});
+
+  // An update starts from the task stored in the project: without the
+  // variables and thresholds restated, the same tables; a threshold the
+  // task names applies (confidence 80%: only c => a is left).
+  const std::string bare = Out("bare");
+  const RunResult b = RunLinkan(
+      {"run", more, "--task",
+       Write("b.json", R"({"UseExistingProject": 1, "UpdateNewDocuments": 1})"), "--project", copy,
+       "--out", bare});
+  ASSERT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(b.err, "");
+  for (const char* table : {"/items.csv", "/itemsets.csv", "/rules.csv"}) {
+    EXPECT_EQ(ReadFile(bare + table), ReadFile(updated + table)) << table;
+  }
+  const RunResult c = RunLinkan(
+      {"run", Write("none.csv", "ID,item\n"), "--task",
+       Write("c.json", R"({"UseExistingProject": 1, "UpdateNewDocuments": 1,
+                           "MinimumConfidence": 0.8})"),
+       "--project", copy, "--out", Out("stricter")});
+  ASSERT_EQ(c.status, 0) << c.err;
+  ExpectRules(Out("stricter") + "/rules.csv", {{"c", "a", 400.0 / 7, 80, 7 * 0.8 / 6}});
 }
 
 // A run without any rule: the rule table is a message; the other tables
