@@ -23,23 +23,23 @@ constexpr const char* kStyle =
     "table.s th{cursor:pointer}nav li{margin:.1em 0}";
 
 // Sorts a table by the column of a clicked header cell, numbers as numbers
-// (the exact value of a cell's tooltip when it has one), the second click
-// the other way round.
+// (the exact value of a cell's tooltip when it has one), ascending, the
+// second click descending.
 constexpr const char* kSortScript =
     "document.querySelectorAll('table.s thead th').forEach(function(th){"
     "th.title='Sort by this column';"
     "th.addEventListener('click',function(){"
     "var table=th.closest('table'),body=table.tBodies[0],col=th.cellIndex;"
-    "var down=th.dataset.sort!=='asc';"
+    "var ascending=th.dataset.sort!=='asc';"
     "table.querySelectorAll('thead th').forEach(function(h){delete h.dataset.sort;});"
-    "th.dataset.sort=down?'asc':'desc';"
+    "th.dataset.sort=ascending?'asc':'desc';"
     "function key(row){var c=row.cells[col];if(!c)return '';"
     "var t=c.getAttribute('title')||c.textContent;var n=parseFloat(t);"
     "return (t.trim()!==''&&!isNaN(n)&&isFinite(t))?n:t;}"
     "var rows=Array.prototype.slice.call(body.rows);"
     "rows.sort(function(a,b){var x=key(a),y=key(b),r;"
     "if(typeof x==='number'&&typeof y==='number')r=x-y;"
-    "else r=String(x).localeCompare(String(y));return down?r:-r;});"
+    "else r=String(x).localeCompare(String(y));return ascending?r:-r;});"
     "rows.forEach(function(r){body.appendChild(r);});});});";
 
 // Headings of the tables whose first title line is the whole table's.
