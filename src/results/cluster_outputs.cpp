@@ -42,7 +42,7 @@ bool ShowClusterTable(CAnalysisSupport& support, const SalEngine& engine) {
   t.SetColumnName(1, "Number of items");
   t.SetColumnName(2, "Frequency");
   t.SetColumnName(3, "Support(%)");
-  const auto n = static_cast<double>(static_cast<std::int32_t>(engine.settings.size));
+  const double n = engine.N();  // all 64 bits of N: a 32-bit N turns negative past 2^31
   PatternTextWriter texts(engine);
   const bool done = FillRows(support, rows, [&](int r) {
     const ItemCluster& cluster = engine.clusters[static_cast<std::size_t>(r)];

@@ -405,6 +405,27 @@ TEST_F(GraphOutputsTest, ClusterTreeOfSingleItemsHasHeightOneAndOnlyTheTopLine) 
   EXPECT_TRUE(host.messages.empty());
 }
 
+TEST_F(GraphOutputsTest, CountsPastThirtyTwoBitsKeepTheirFiguresAndDigits) {
+  // N = 4.2e9 (past 2^31), counts past 2^16 x 2^16: figures in double,
+  // counts printed whole.
+  const SupportCount big = 3'000'000'000u;
+  Make(true, 1, {{{{1}}, 3'500'000'000u}, {{{2}}, 4'000'000'000u}, {{{1, 2}}, big}});
+  engine->settings.size = 4'200'000'000ul;
+  engine->rules = {{0, 1, 2, 3'500'000'000u, 4'000'000'000u, big}};
+  engine->clusters = {{{{1, 2}}, big}};
+  ASSERT_TRUE(ShowRuleMatrix(support, *engine, RuleMeasure::kCorrelation));
+  ASSERT_TRUE(ShowRuleMatrix(support, *engine, RuleMeasure::kSupport));
+  ASSERT_TRUE(ShowClusterTable(support, *engine));
+  ASSERT_EQ(host.spreadsheets.size(), 3u);
+  EXPECT_DOUBLE_EQ(host.spreadsheets[0].Number(0, 0), 4.2e9 * (3.0 / 3.5) / 4e9);
+  EXPECT_DOUBLE_EQ(host.spreadsheets[1].Number(0, 0), 3e9 / 4.2e9 * 100);
+  EXPECT_EQ(host.spreadsheets[2].Text(0, 2), "3000000000");
+  EXPECT_DOUBLE_EQ(host.spreadsheets[2].Number(0, 3), 3e9 / 4.2e9 * 100);
+  // The web graph's lift 0.9 is on the legend.
+  ASSERT_TRUE(ShowWebGraph(support, *engine));
+  EXPECT_EQ(OnlyGraph().operations[8].text2, "0.900");
+}
+
 TEST(AxisStep, AtLeastOneAndAboutTwelveIntervals) {
   const std::pair<double, double> cases[] = {{0, 1}, {1, 1}, {12, 1}, {13, 2}, {30, 5}, {100, 10},
                                              {250, 50}};

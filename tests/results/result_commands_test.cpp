@@ -110,7 +110,9 @@ TEST_F(ResultCommandsTest, EveryOutputCommandProducesItsDocumentOrSaysWhyNot) {
     std::string error;
     EXPECT_EQ(seq_->RunResultCommand(c.command, error), c.result) << error;
     EXPECT_EQ(c.result == 0 ? Produced(graphs, charts, sheets) : error, c.document);
-    if (c.result != 0) EXPECT_EQ(Produced(graphs, charts, sheets), "");
+    if (c.result != 0) {
+      EXPECT_EQ(Produced(graphs, charts, sheets), "");
+    }
   }
 }
 
@@ -129,7 +131,9 @@ TEST_F(ResultCommandsTest, NetworkRangeIsCheckedBeforeTheNetwork) {
     seq_->resultDialog()->SetControlText(kNetworkHighEdit, c.high);
     std::string error;
     EXPECT_EQ(seq_->RunResultCommand(1030, error), c.valid ? 0 : 2) << error;
-    if (!c.valid) EXPECT_EQ(error, "Invalid number was entered");
+    if (!c.valid) {
+      EXPECT_EQ(error, "Invalid number was entered");
+    }
   }
 }
 
