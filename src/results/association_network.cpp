@@ -41,6 +41,9 @@ double Relative(double value, double min, double max) {
   return std::clamp((value - min) / RangeOrOne(min, max), 0.0, 1.0);
 }
 
+// Widths 1 to 7: the weakest rule still shows.
+double LineWidth(double relative) { return 1 + static_cast<int>(relative * 6); }
+
 Network CollectNetwork(const SalEngine& engine, int low, int high) {
   Network net;
   std::map<std::int32_t, std::size_t> bodyIndex;
@@ -108,11 +111,11 @@ void Draw2D(CResultGraph& g, const SalEngine& engine, const Network& net) {
   g.AddAxisLabel(GraphAxis::kX, bodyX, "Body");
   g.AddAxisLabel(GraphAxis::kX, 0.5 * b + 0.5, "Implies");
   g.AddAxisLabel(GraphAxis::kX, headX, "Head");
-  auto bodyY = [](std::size_t k) { return static_cast<double>(k + 1); };
+  auto bodyY = [&](std::size_t k) { return static_cast<double>(k + 1) * b / (b + 1) + 0.5; };
   auto headY = [&](std::size_t j) { return static_cast<double>(j + 1) * b / (h + 1) + 0.5; };
   // Lines first, so that the nodes sit on top of them.
   for (const NetworkRule& r : net.rules) {
-    const double width = static_cast<int>(Relative(r.confidence, s.minconf, net.maxConf) * 7);
+    const double width = LineWidth(Relative(r.confidence, s.minconf, net.maxConf));
     g.AddLine(bodyX, bodyY(r.body), headX, headY(r.head),
               ColourOfRelative(Relative(r.support, s.minsupp, net.maxJoint)), width);
   }
@@ -176,8 +179,7 @@ void Draw3D(CResultGraph& g, const SalEngine& engine, const Network& net) {
     const double conf = Relative(r->confidence, s.minconf, net.maxConf);
     const double supp = Relative(r->support, s.minsupp, net.maxJoint);
     const int colour = ColourOfRelative(supp);
-    g.AddLine(p.X(u, v), p.Y(v, 0), p.X(u, v), p.Y(v, conf), colour,
-              static_cast<int>(conf * 7));
+    g.AddLine(p.X(u, v), p.Y(v, 0), p.X(u, v), p.Y(v, conf), colour, LineWidth(conf));
     g.AddCircle(p.X(u, v), p.Y(v, conf), 0.1 + 0.3 * supp, colour);
   }
 }

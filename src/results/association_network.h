@@ -9,11 +9,12 @@
 // support - minsupp), heads and rule supports alike, confidences against
 // minconf; a range of 0 counts as 1 and r is kept in [0, 1].
 //
-// 2D: both axes 0.5 .. B + 0.5; body k (1-based) at (0.1 B + 0.5, k) with
-// radius min(0.5, 0.1 B) x r; head j at (0.9 B + 0.5, j B / (H + 1) + 0.5)
-// with radius min(0.5 B / (H + 1), 0.1 B) x r; node colour 65535 - r x
-// 65535; a line per rule from its body to its head, width relative
-// confidence x 7 and colour from the relative rule support.
+// 2D: both axes 0.5 .. B + 0.5; body k (1-based) at (0.1 B + 0.5,
+// k B / (B + 1) + 0.5) with radius min(0.5, 0.1 B) x r; head j at
+// (0.9 B + 0.5, j B / (H + 1) + 0.5) with radius min(0.5 B / (H + 1), 0.1 B)
+// x r; node colour 65535 - r x 65535; a line per rule from its body to its
+// head, width 1 + 6 x relative confidence (truncated) and colour from the
+// relative rule support.
 //
 // 3D: bodies along the front edge, heads along the depth, each rule a stem
 // rising to its relative confidence with a disc sized by its relative

@@ -308,7 +308,7 @@ TEST_F(GraphOutputsTest, AssociationNetworkAtTheMinimumSupportDrawsNoNaN) {
     ASSERT_EQ(circles.size(), 3u);
     // Body a at the minimum: r = 0 (not 0/0), lightest.
     EXPECT_NEAR(circles[0].a, 0.7, 1e-12);
-    EXPECT_EQ(circles[0].b, 1);
+    EXPECT_NEAR(circles[0].b, 2.0 / 3 + 0.5, 1e-12);
     EXPECT_EQ(circles[0].c, 0);
     EXPECT_EQ(circles[0].colour, 65535);
     // Head support 0.5 against 0.2, alone at the top of its range: r = 1,
