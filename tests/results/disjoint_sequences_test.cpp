@@ -1,7 +1,7 @@
 // Tests of the disjoint sequences: the order-keeping nesting relation, the
 // elimination of nested leaves (named cases in both ID orders, and random
-// leaf sets against the maximal patterns found by brute force), and the
-// table.
+// leaf sets, some cancelled part way first, against the maximal patterns
+// found by brute force), and the table.
 #include "results/disjoint_sequences.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +145,13 @@ TEST_F(DisjointSequencesTest, RandomLeafSetsLeaveTheirMaximalPatternsAndAreIdemp
       }
     }
     Make(false, leaves);
+    if (round % 3 == 0) {
+      // A cancel part way keeps its removals; the next call finishes alike.
+      host.CancelAfterSteps(1 + round % 4);
+      EliminateNestedLeaves(support, *engine);
+      host.CancelAfterSteps(1'000'000);
+      support.runGuard().Begin(0);
+    }
     ASSERT_TRUE(EliminateNestedLeaves(support, *engine));
     ASSERT_EQ(Survivors(), maximal) << ::testing::PrintToString(leaves);
     ASSERT_TRUE(EliminateNestedLeaves(support, *engine));
