@@ -35,11 +35,11 @@ bool EliminateNestedLeaves(CAnalysisSupport& support, SalEngine& engine) {
   for (const PatternId id : leaves) patterns.emplace(id, engine.patterns.PatternOf(id));
   long step = 0;
   for (auto a = leaves.begin(); a != leaves.end();) {
+    support.termom(++step);
     if (IsAnalysisCancelled(support)) {
       StopProgress(support);
       return false;
     }
-    support.termom(++step);
     const Pattern& pa = patterns.at(*a);
     bool removeA = false;
     for (auto b = std::next(a); b != leaves.end();) {
