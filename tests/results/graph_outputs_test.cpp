@@ -93,57 +93,59 @@ void ExpectSameOperations(const GraphDocument& expected, const GraphDocument& ac
   }
 }
 
-void WebGraphHead(GraphDocument& d, const std::string& low, const std::string& high) {
-  d.SetTitle("Web graph");
-  d.AddSubtitle("Node size: Relative support of each item");
-  d.AddSubtitle("Line thickness: Relative joint support of two items");
-  d.AddSubtitle("Color darkness of line: Relative lift of two items");
-  d.AddPlot("Plot 1");
-  d.SetAxisRange(GraphAxis::kY, -1.3, 1.3, 2.6);
-  d.SetAxisRange(GraphAxis::kX, -1.2, 1.2, 2.4);
-  d.AddColourScale(0.85, 0.98, 1.0, 1.0, low, high);
-}
-
-TEST_F(GraphOutputsTest, WebGraphOfItemsThatNeverOccurTogetherHasNoLinesAndLiftFromZero) {
-  // s = 0.5, 0.5, 0.25 over N = 4; no pair recorded: joint and lift all 0.
-  Make(true, 4, {{{{1}}, 2}, {{{2}}, 2}, {{{3}}, 1}});
-  ASSERT_TRUE(ShowWebGraph(support, *engine));
-  GraphDocument d = Expect("web-graph");
-  WebGraphHead(d, "0.000", "0.000");
-  const double r[] = {1.1 / 3, 1.1 / 3, 0.1 / 3};  // ((s - 0.25) / 0.25 + 0.1) / 3
-  for (int i = 0; i < 3; ++i) {
-    const double a = 2 * kPi * i / 3;
-    const bool upper = i * 360 / 3 < 180;
-    d.AddText(std::cos(a), std::sin(a) + (upper ? r[i] : -r[i]), std::string(1, 'a' + i),
-              upper ? 8 : 5);
-    d.AddCircle(std::cos(a), std::sin(a), r[i], 58981);
+TEST_F(GraphOutputsTest, WebGraphEdgeCases) {
+  struct Case {
+    const char* name;
+    Items patterns;  // over N = 4
+    const char *low, *high;
+    double radius[3];
+    std::vector<std::tuple<int, int, int, int>> lines;  // i, j, colour, width
+  };
+  const Case cases[] = {
+      // s = 0.5, 0.5, 0.25; no pair recorded: no line, joint and lift all 0.
+      {"never together",
+       {{{{1}}, 2}, {{{2}}, 2}, {{{3}}, 1}},
+       "0.000",
+       "0.000",
+       {1.1 / 3, 1.1 / 3, 0.1 / 3},  // ((s - 0.25) / 0.25 + 0.1) / 3
+       {}},
+      // Equal supports: range 1, radius 0.1 / n. {a,b} 0.25 (lift 1), {a,c}
+      // 0.5 (lift 2), {b,c} 0: width 0.25 x 7 / 0.5 = 3, colour 1 - 1/2.
+      {"equal supports",
+       {{{{1}}, 2}, {{{2}}, 2}, {{{3}}, 2}, {{{1, 2}}, 1}, {{{1, 3}}, 2}},
+       "0.000",
+       "2.000",
+       {0.1 / 3, 0.1 / 3, 0.1 / 3},
+       {{0, 1, 32767, 3}, {0, 2, 0, 7}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Make(true, 4, c.patterns);
+    ASSERT_TRUE(ShowWebGraph(support, *engine));
+    GraphDocument d = Expect("web-graph");
+    d.SetTitle("Web graph");
+    d.AddSubtitle("Node size: Relative support of each item");
+    d.AddSubtitle("Line thickness: Relative joint support of two items");
+    d.AddSubtitle("Color darkness of line: Relative lift of two items");
+    d.AddPlot("Plot 1");
+    d.SetAxisRange(GraphAxis::kY, -1.3, 1.3, 2.6);
+    d.SetAxisRange(GraphAxis::kX, -1.2, 1.2, 2.4);
+    d.AddColourScale(0.85, 0.98, 1.0, 1.0, c.low, c.high);
+    auto x = [](int i) { return std::cos(2 * kPi * i / 3); };
+    auto y = [](int i) { return std::sin(2 * kPi * i / 3); };
+    for (int i = 0; i < 3; ++i) {
+      const bool upper = i * 360 / 3 < 180;
+      d.AddText(x(i), y(i) + (upper ? c.radius[i] : -c.radius[i]), std::string(1, 'a' + i),
+                upper ? 8 : 5);
+      d.AddCircle(x(i), y(i), c.radius[i], 58981);
+      for (const auto& [from, to, colour, width] : c.lines) {
+        if (from == i) d.AddLine(x(i), y(i), x(to), y(to), colour, width);
+      }
+    }
+    d.PlainAxes();
+    d.Show();
+    ExpectSameOperations(d, OnlyGraph());
   }
-  d.PlainAxes();
-  d.Show();
-  ExpectSameOperations(d, OnlyGraph());
-}
-
-TEST_F(GraphOutputsTest, WebGraphOfEqualSupportsHasRadiusTenthOverN) {
-  // s = 0.5 for a, b, c; joint {a,b} 0.25 (lift 1), {a,c} 0.5 (lift 2),
-  // {b,c} 0: joint range 0.5, lift range 2.
-  Make(true, 4, {{{{1}}, 2}, {{{2}}, 2}, {{{3}}, 2}, {{{1, 2}}, 1}, {{{1, 3}}, 2}});
-  ASSERT_TRUE(ShowWebGraph(support, *engine));
-  GraphDocument d = Expect("web-graph");
-  WebGraphHead(d, "0.000", "2.000");
-  const double r = 0.1 / 3;
-  auto x = [](int i) { return std::cos(2 * kPi * i / 3); };
-  auto y = [](int i) { return std::sin(2 * kPi * i / 3); };
-  d.AddText(x(0), y(0) + r, "a", 8);
-  d.AddCircle(x(0), y(0), r, 58981);
-  d.AddLine(x(0), y(0), x(1), y(1), 32767, 3);  // width 0.25 * 7 / 0.5, colour 1 - 1/2
-  d.AddLine(x(0), y(0), x(2), y(2), 0, 7);
-  d.AddText(x(1), y(1) + r, "b", 8);
-  d.AddCircle(x(1), y(1), r, 58981);
-  d.AddText(x(2), y(2) - r, "c", 5);
-  d.AddCircle(x(2), y(2), r, 58981);
-  d.PlainAxes();
-  d.Show();
-  ExpectSameOperations(d, OnlyGraph());
 }
 
 TEST_F(GraphOutputsTest, RuleGraphDiagonalOnlyInSequenceAnalysis) {
