@@ -52,7 +52,8 @@ Network CollectNetwork(const SalEngine& engine, int low, int high) {
     const auto body = engine.patterns.KeyOf(rule.bodyId);
     const auto head = engine.patterns.KeyOf(rule.headId);
     const bool singleItemBody = body.size() == 2 && body[0] == 1;
-    const bool oneItemsetHead = !head.empty() && head.size() == static_cast<std::size_t>(head[0]) + 1 &&
+    const bool oneItemsetHead = !head.empty() &&
+                                head.size() == static_cast<std::size_t>(head[0]) + 1 &&
                                 head[0] >= low && head[0] <= high;
     if (singleItemBody && oneItemsetHead) {
       bodyIndex.emplace(rule.bodyId, 0);
@@ -64,8 +65,9 @@ Network CollectNetwork(const SalEngine& engine, int low, int high) {
   const double n = engine.N();
   for (auto& [id, index] : bodyIndex) {
     index = net.bodies.size();
-    net.bodies.push_back({texts.Text(engine.patterns.KeyOf(static_cast<PatternId>(id)), true, false),
-                          engine.patterns.CountOf(static_cast<PatternId>(id)) / n});
+    net.bodies.push_back(
+        {texts.Text(engine.patterns.KeyOf(static_cast<PatternId>(id)), true, false),
+         engine.patterns.CountOf(static_cast<PatternId>(id)) / n});
     net.maxBody = std::max(net.maxBody, net.bodies.back().support);
   }
   for (auto& [id, index] : headIndex) {

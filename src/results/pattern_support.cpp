@@ -30,7 +30,8 @@ double SequencePairSupport(const SalEngine& engine, ItemNumber i, ItemNumber j) 
 std::vector<std::pair<ItemNumber, std::string>> SelectedItemNames(const SalEngine& engine) {
   std::vector<std::pair<ItemNumber, std::string>> out;
   out.reserve(engine.selectedItems.size());
-  for (const ItemNumber item : engine.selectedItems) out.emplace_back(item, engine.items.Name(item));
+  for (const ItemNumber item : engine.selectedItems)
+    out.emplace_back(item, engine.items.Name(item));
   return out;
 }
 

@@ -12,15 +12,15 @@
 namespace linkan {
 
 std::string RuleMatrixTooLargeMessage(std::uint64_t rules) {
-  const auto most = static_cast<unsigned long long>(
-      std::sqrt(static_cast<double>(kMaxRuleMatrixCells)));
+  const auto most =
+      static_cast<unsigned long long>(std::sqrt(static_cast<double>(kMaxRuleMatrixCells)));
   return FormatString(
       "The rule matrix of %llu rules is too large: it would need %llu x %llu cells, more than "
       "the %llu cells (%llu rules) a rule matrix may hold. Raise the minimum support or the "
       "minimum confidence to have fewer rules.",
       static_cast<unsigned long long>(rules), static_cast<unsigned long long>(rules),
-      static_cast<unsigned long long>(rules),
-      static_cast<unsigned long long>(kMaxRuleMatrixCells), most);
+      static_cast<unsigned long long>(rules), static_cast<unsigned long long>(kMaxRuleMatrixCells),
+      most);
 }
 
 bool ShowRuleMatrix(CAnalysisSupport& support, const SalEngine& engine, RuleMeasure measure) {

@@ -57,8 +57,8 @@ TEST(IsNested, KeepsTheOrderOfItemsets) {
       {{{a}, {a}}, {{a}, {c}, {a}}, true},
   };
   for (const Case& k : cases) {
-    EXPECT_EQ(IsNested(k.x, k.y), k.nested) << ::testing::PrintToString(k.x) << " in "
-                                            << ::testing::PrintToString(k.y);
+    EXPECT_EQ(IsNested(k.x, k.y), k.nested)
+        << ::testing::PrintToString(k.x) << " in " << ::testing::PrintToString(k.y);
     EXPECT_EQ(NestedByAnyMapping(k.x, k.y), k.nested);
   }
 }
@@ -138,9 +138,8 @@ TEST_F(DisjointSequencesTest, RandomLeafSetsLeaveTheirMaximalPatternsAndAreIdemp
     std::shuffle(leaves.begin(), leaves.end(), rng);
     std::vector<Pattern> maximal;
     for (const Pattern& x : leaves) {
-      if (std::none_of(leaves.begin(), leaves.end(), [&](const Pattern& y) {
-            return x != y && NestedByAnyMapping(x, y);
-          })) {
+      if (std::none_of(leaves.begin(), leaves.end(),
+                       [&](const Pattern& y) { return x != y && NestedByAnyMapping(x, y); })) {
         maximal.push_back(x);
       }
     }

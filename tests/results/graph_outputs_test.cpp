@@ -39,7 +39,8 @@ class GraphOutputsTest : public ::testing::Test {
     engine = std::make_unique<SalEngine>(support, nullptr);
     engine->settings.noseq = association ? 1 : 0;
     engine->settings.size = static_cast<unsigned long>(n);
-    for (int i = 0; i < itemCount; ++i) engine->items.Add(std::string(1, static_cast<char>('a' + i)));
+    for (int i = 0; i < itemCount; ++i)
+      engine->items.Add(std::string(1, static_cast<char>('a' + i)));
     for (const auto& [p, count] : patterns) {
       engine->patterns.Record(p, count);
       if (p.size() == 1 && p[0].size() == 1) {
@@ -227,8 +228,8 @@ TEST_F(GraphOutputsTest, ChartsDrawOneToOneHundredRulesAndShowLiftAsCorrelation)
     ASSERT_EQ(host.charts.size(), 1u);
     const DiscreteContourChart& chart = host.charts[0];
     const std::string name = RuleMeasureName(c.measure);
-    EXPECT_EQ(chart.documentName, c.measure == RuleMeasure::kConfidence ? "confidence-chart"
-                                                                          : "correlation-chart");
+    EXPECT_EQ(chart.documentName,
+              c.measure == RuleMeasure::kConfidence ? "confidence-chart" : "correlation-chart");
     EXPECT_EQ(chart.type, 20);
     EXPECT_EQ(chart.title, (std::vector<std::string>{name + " bar chart",
                                                      "Min: support = 20.0%, confidence = 10.0%",
@@ -245,8 +246,8 @@ TEST_F(GraphOutputsTest, ChartsDrawOneToOneHundredRulesAndShowLiftAsCorrelation)
         }
         const double count = 100 + row;
         // Confidence count / 500 x 100; lift 1000 x (count / 500) / 400.
-        const double expected = c.measure == RuleMeasure::kConfidence ? count / 5
-                                                                      : 1000 * (count / 500) / 400;
+        const double expected =
+            c.measure == RuleMeasure::kConfidence ? count / 5 : 1000 * (count / 500) / 400;
         EXPECT_FLOAT_EQ(chart.Value(row, col), static_cast<float>(expected));
       }
     }
@@ -429,8 +430,8 @@ TEST_F(GraphOutputsTest, CountsPastThirtyTwoBitsKeepTheirFiguresAndDigits) {
 }
 
 TEST(AxisStep, AtLeastOneAndAboutTwelveIntervals) {
-  const std::pair<double, double> cases[] = {{0, 1}, {1, 1}, {12, 1}, {13, 2}, {30, 5}, {100, 10},
-                                             {250, 50}};
+  const std::pair<double, double> cases[] = {{0, 1},  {1, 1},    {12, 1},  {13, 2},
+                                             {30, 5}, {100, 10}, {250, 50}};
   for (const auto& [max, step] : cases) EXPECT_EQ(AxisStep(max), step) << max;
 }
 

@@ -45,12 +45,12 @@ class ResultCommandsTest : public ::testing::Test {
     seq_->Initialize();
     seq_->ExecuteStep(kStepInit);
     std::filesystem::remove(folder_ / "p.dbs");
-    std::string task = std::string(R"({"GenerateNonsequentialAssociation": )") +
-                       (association ? "1" : "0") + R"(, "Variables": {"id": "id", )" +
-                       (association ? "" : R"("time": "time", )") +
-                       R"("responses": ["item"]}, "MinimumSupport": 0.2, "MinimumConfidence": 0.1, )"
-                       R"("MaxSizeOfItemset": 3, "DatabaseFile": ")" +
-                       (folder_ / "p.dbs").string() + "\"";
+    std::string task =
+        std::string(R"({"GenerateNonsequentialAssociation": )") + (association ? "1" : "0") +
+        R"(, "Variables": {"id": "id", )" + (association ? "" : R"("time": "time", )") +
+        R"("responses": ["item"]}, "MinimumSupport": 0.2, "MinimumConfidence": 0.1, )"
+        R"("MaxSizeOfItemset": 3, "DatabaseFile": ")" +
+        (folder_ / "p.dbs").string() + "\"";
     if (!selected.empty()) task += R"(, "SelectedItems": ")" + selected + "\"";
     std::string error;
     ASSERT_EQ(seq_->RunTask(task + "}", error), 0) << error;
@@ -75,8 +75,8 @@ TEST_F(ResultCommandsTest, EveryOutputCommandProducesItsDocumentOrSaysWhyNot) {
     bool association;
     std::string selected;
     int command;
-    int result;            // RunResultCommand
-    std::string document;  // produced, or the message when result is 2
+    int result;                    // RunResultCommand
+    std::string document;          // produced, or the message when result is 2
     const char* networkLow = "1";  // edits 1034 and 1035
     const char* networkHigh = "5";
   };
