@@ -65,11 +65,18 @@ class IAnalysisModule {
   // `error` set otherwise (every message has also gone to the host).
   // REQUIRES: step 100 has run.
   virtual int RunTask(const std::string& taskJson, std::string& error) = 0;
-  // Runs command `id` of the open results dialog (1022 rule summary, 1023
+  // Runs command `id` of the open results dialog: 1022 rule summary, 1023
   // frequent patterns, 1190 to 1193 the tables of selected items, 1189 the
-  // item list as a spreadsheet). Returns 0 when it produced a document, 2
-  // when it showed a message instead (`error` holds it), kRunOutOfMemory as
-  // RunTask does, 1 on an error (`error` set).
+  // item list as a spreadsheet; 1024, 1025, 1026 the support, confidence
+  // and correlation charts (ShowDiscreteContourGraph; 1 to 100 rules);
+  // 1027, 1028, 1029 the rule matrices of the same measures; 1030 and 1031
+  // the association networks 2D and 3D; 1070 the clustering table and 1072
+  // the clustering tree (association analysis only); 1074 the web graph and
+  // 1075 the rule graph of the selected items (at least 2); 1212 the
+  // disjoint sequences. Graphs go to ShowGraph, tables to the spreadsheet
+  // service. Returns 0 when it produced a document, 2 when it showed a
+  // message instead (`error` holds it) or produced nothing, kRunOutOfMemory
+  // as RunTask does, 1 on an error (`error` set).
   virtual int RunResultCommand(int id, std::string& error) = 0;
   // Fills `summary` from the results the last RunTask left; false (and
   // `summary` untouched) when there are none.

@@ -38,6 +38,9 @@ struct ResultsTable {
   // A short name the host may use for the document's file ("rules").
   std::string documentName;
   std::array<std::string, 3> titles;
+  // The caption of the row-name column (the rule matrices: Body\Head);
+  // empty for most tables.
+  std::string corner;
   int rows = 0;
   int cols = 0;
   std::vector<std::string> columnNames;        // cols entries
@@ -62,6 +65,7 @@ struct ResultsTable {
     ResultsTable header;
     header.documentName = documentName;
     header.titles = titles;
+    header.corner = corner;
     header.rows = rows;
     header.cols = cols;
     header.columnNames = columnNames;

@@ -51,6 +51,11 @@ void ResultsTableBuilder::SetTitle(int line, const std::string& text) {
   header_.titles[static_cast<std::size_t>(line)] = text.substr(0, kTitleWidth);
 }
 
+void ResultsTableBuilder::SetCorner(const std::string& text) {
+  if (IsEmpty() || stream_) return;
+  header_.corner = text.substr(0, kCornerWidth);
+}
+
 void ResultsTableBuilder::SetColumnName(int col, const std::string& text) {
   if (IsEmpty() || stream_ || col < 0 || col >= header_.cols) return;
   header_.columnNames[static_cast<std::size_t>(col)] = text;

@@ -30,6 +30,7 @@ namespace linkan {
 class CAnalysisSupport;
 
 inline constexpr std::size_t kTitleWidth = 80;
+inline constexpr std::size_t kCornerWidth = 12;
 inline constexpr std::size_t kNumericBlockLimit = std::size_t{1} << 30;
 
 class ResultsTableBuilder {
@@ -45,6 +46,8 @@ class ResultsTableBuilder {
   bool IsEmpty() const { return !created_; }
 
   void SetTitle(int line, const std::string& text);   // line 0..2
+  // The caption of the row-name column, at most 12 characters.
+  void SetCorner(const std::string& text);
   void SetColumnName(int col, const std::string& text);
   void SetRowName(int row, const std::string& text);
   void SetText(int row, int col, const std::string& text);

@@ -7,35 +7,11 @@
 #include "engine/sal_engine.h"
 #include "engine/text/pattern_text.h"
 #include "frame/host/analysis_support.h"
-#include "frame/progress.h"
 #include "results/results_table_builder.h"
+#include "results/table_rows.h"
 
 namespace linkan {
 namespace {
-
-std::string RowName(int row) { return std::to_string(row + 1); }
-
-// Rows filled between two looks at Cancel and the progress bar: a table of
-// millions of rows would otherwise spend much of its time on them.
-constexpr int kRowsPerStep = 64;
-
-// Fills `rows` rows through `fillRow` with "Computing..." progress; false
-// when cancelled (the display is stopped and nothing is shown).
-bool FillRows(CAnalysisSupport& support, int rows, const std::function<void(int)>& fillRow) {
-  StartProgress(support, rows, "Computing...");
-  for (int r = 0; r < rows; ++r) {
-    if (r % kRowsPerStep == 0 || r + 1 == rows) {
-      if (IsAnalysisCancelled(support)) {
-        StopProgress(support);
-        return false;
-      }
-      support.termom(r + 1);
-    }
-    fillRow(r);
-  }
-  StopProgress(support);
-  return true;
-}
 
 void SetCommonTitles(ResultsTableBuilder& t, const AnalysisSettings& s, const std::string& first) {
   t.SetTitle(0, first);
@@ -63,7 +39,7 @@ std::size_t PatternSize(const SalEngine& engine, FrequentPatternTable::Key key) 
 void FillRuleRow(ResultsTableBuilder& t, PatternTextWriter& texts, const SalEngine& engine,
                  const RuleRecord& rule, int row, bool withLift) {
   const double n = engine.N();
-  t.SetRowName(row, RowName(row));
+  t.SetRowName(row, RowNumberName(row));
   t.SetText(row, 0, texts.Text(engine.patterns.KeyOf(rule.bodyId), true, false));
   t.SetText(row, 1, " ==> ");
   t.SetText(row, 2, texts.Text(engine.patterns.KeyOf(rule.headId), true, false));
@@ -93,13 +69,13 @@ bool ShowPatternTable(CAnalysisSupport& support, const SalEngine& engine,
   t.SetColumnName(1, assoc ? "Number of items" : "Number of itemsets");
   t.SetColumnName(2, "Frequency");
   t.SetColumnName(3, "Support(%)");
-  const auto n = static_cast<double>(static_cast<std::int32_t>(engine.settings.size));
+  const double n = engine.N();  // all 64 bits of N: a 32-bit N turns negative past 2^31
   PatternTextWriter texts(engine);
   const bool done = FillRows(support, rows, [&](int r) {
     const PatternId id = ids[static_cast<std::size_t>(r)];
     const FrequentPatternTable::Key key = engine.patterns.KeyOf(id);
     const SupportCount count = engine.patterns.CountOf(id);
-    t.SetRowName(r, RowName(r));
+    t.SetRowName(r, RowNumberName(r));
     t.SetText(r, 0, texts.Text(key, true, false));
     t.SetInteger(r, 1, static_cast<long long>(PatternSize(engine, key)));
     t.SetInteger(r, 2, count);
@@ -215,7 +191,7 @@ bool ShowItemList(CAnalysisSupport& support, const SalEngine& engine) {
   const double n = engine.N();
   const bool done = FillRows(support, rows, [&](int r) {
     const auto& [item, count] = entries[static_cast<std::size_t>(r)];
-    t.SetRowName(r, RowName(r));
+    t.SetRowName(r, RowNumberName(r));
     t.SetText(r, 0, engine.items.Name(item));
     t.SetInteger(r, 1, count);
     t.SetNumber(r, 2, 100.0 * count / n);

@@ -1,12 +1,35 @@
 // seq_result_dialog.cpp
 #include "results/seq_result_dialog.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
 #include "engine/sal_engine.h"
 #include "frame/sequence.h"
 #include "resources/string_table.h"
+#include "results/association_network.h"
+#include "results/cluster_outputs.h"
+#include "results/disjoint_sequences.h"
+#include "results/rule_charts.h"
+#include "results/rule_graph.h"
+#include "results/rule_matrices.h"
 #include "results/rule_tables.h"
+#include "results/web_graph.h"
 
 namespace linkan {
+namespace {
+
+// Commands 1024 to 1026 and 1027 to 1029 each run support, confidence,
+// correlation.
+RuleMeasure MeasureOfCommand(int offset) {
+  return offset == 0 ? RuleMeasure::kSupport
+         : offset == 1 ? RuleMeasure::kConfidence
+                       : RuleMeasure::kCorrelation;
+}
+
+}  // namespace
 
 CSEQResultDialog::CSEQResultDialog(CSequence& sequence)
     : CSequenceModelessDialog(sequence, kResultDialogId) {}
@@ -24,6 +47,35 @@ bool CSEQResultDialog::OnInitDialog() {
              assoc ? "!249A&ssociation rules" : "!249&Sequence rules");
   for (const int id : {1074, 1070, 1072}) AddControl(id, ControlKind::kButton).enabled = assoc;
   AddControl(1197, ControlKind::kButton, "qPMM&L").visible = !IsRecommendationMode();
+  for (const auto& [id, value] : {std::pair{kNetworkLowEdit, 1}, std::pair{kNetworkHighEdit, 5}}) {
+    DialogControl& edit = AddControl(id, ControlKind::kEdit, std::to_string(value));
+    edit.number = value;
+    edit.rangeMin = kNetworkRangeMin;
+    edit.rangeMax = kNetworkRangeMax;
+  }
+  return true;
+}
+
+bool CSEQResultDialog::ReadNetworkRange() {
+  // A whole number in [min, max], or nothing.
+  auto read = [this](int id, long min, long max) -> std::optional<long> {
+    const std::string text = GetControlText(id);
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || errno != 0 || end == text.c_str()) return std::nullopt;
+    while (*end == ' ') ++end;
+    if (*end != '\0' || value < min || value > max) return std::nullopt;
+    return value;
+  };
+  const auto low = read(kNetworkLowEdit, kNetworkRangeMin, kNetworkRangeMax);
+  const auto high = low ? read(kNetworkHighEdit, *low, kNetworkRangeMax) : std::nullopt;
+  if (!high) {
+    sequence().dsplst(0, "Invalid number was entered");
+    return false;
+  }
+  networkLow_ = static_cast<std::int16_t>(*low);
+  networkHigh_ = static_cast<std::int16_t>(*high);
   return true;
 }
 
@@ -77,6 +129,38 @@ bool CSEQResultDialog::OnCommand(int id) {
     case 1191:
       if (!CollectAtLeast(1)) return true;
       lastShown_ = ShowFrequentPatternsOfSelected(seq, *e);
+      return true;
+    case 1024:
+    case 1025:
+    case 1026:
+      lastShown_ = ShowRuleChart(seq, *e, MeasureOfCommand(id - 1024));
+      return true;
+    case 1027:
+    case 1028:
+    case 1029:
+      lastShown_ = ShowRuleMatrix(seq, *e, MeasureOfCommand(id - 1027));
+      return true;
+    case 1030:
+    case 1031:
+      if (!ReadNetworkRange()) return true;
+      lastShown_ = ShowAssociationNetwork(seq, *e, id == 1031, networkLow_, networkHigh_);
+      return true;
+    case 1070:
+      lastShown_ = ShowClusterTable(seq, *e);
+      return true;
+    case 1072:
+      lastShown_ = ShowClusterTree(seq, *e);
+      return true;
+    case 1074:
+      if (!CollectAtLeast(2)) return true;
+      lastShown_ = ShowWebGraph(seq, *e);
+      return true;
+    case 1075:
+      if (!CollectAtLeast(2)) return true;
+      lastShown_ = ShowRuleGraph(seq, *e);
+      return true;
+    case 1212:
+      ShowDisjointSequences(seq, *e, lastShown_);
       return true;
     default:
       return false;

@@ -106,7 +106,7 @@ int ClusterItems(SalEngine& engine) {
       throw AutomationError("User has cancelled the analysis", ErrorKind::kCancelled);
     }
   };
-  const auto n = static_cast<double>(static_cast<std::int32_t>(engine.settings.size));
+  const double n = engine.N();  // all 64 bits of N: a 32-bit N turns negative past 2^31
   std::map<ItemNumber, SupportCount> remaining = engine.itemFrequency;
 
   // Every recorded pair of frequent items with a positive lift, best first;

@@ -25,7 +25,7 @@ struct ClusterResult {
 // pairs, first strictly best wins; growth by the first strictly best item.
 ClusterResult LiteralClustering(const SalEngine& engine) {
   const FrequentPatternTable& t = engine.patterns;
-  const double n = static_cast<double>(static_cast<std::int32_t>(engine.settings.size));
+  const double n = engine.N();
   auto count = [&](const Itemset& s) -> std::optional<SupportCount> {
     const auto id = t.Find(Pattern{s});
     if (!id) return std::nullopt;
