@@ -18,6 +18,7 @@ constexpr double kPad = 24;
 constexpr double kGap = 6;
 constexpr double kLegendWidth = 18;
 constexpr double kMaxGrid = 12000;  // pixels
+constexpr double kMinWidth = 800;   // pixels
 
 class ChartPainter {
  public:
@@ -65,7 +66,7 @@ class ChartPainter {
       rowWidth = std::max(rowWidth, text_.Measure(RowLabel(i), kLabelFont).width);
       columnWidth = std::max(columnWidth, text_.Measure(ColumnLabel(i), kLabelFont).width);
     }
-    cell_ = n_ > 0 ? std::clamp(std::floor(720.0 / n_), std::ceil(lh * 1.1), 64.0) : 64;
+    cell_ = n_ > 0 ? std::clamp(std::floor(720.0 / n_), std::ceil(lh * 1.1), 96.0) : 96;
     if (n_ > 0 && cell_ * n_ > kMaxGrid) cell_ = kMaxGrid / n_;
     rotate_ = rowWidth + kGap > cell_;
     showValues_ = cell_ >= 44;
@@ -84,7 +85,7 @@ class ChartPainter {
     top_ = titleTop_ + titles_.height() + 16 + z.height + 8;
     left_ = kPad + leftOf;
     double width = left_ + grid + legend + kPad;
-    const double needed = titles_.width() + 2 * kPad;
+    const double needed = std::max(titles_.width() + 2 * kPad, kMinWidth);
     if (width < needed) {
       left_ += (needed - width) / 2;
       width = needed;
@@ -94,11 +95,19 @@ class ChartPainter {
     zTitle_ = z;
   }
 
-  // The legend's numbers: the range's ends and up to three values between.
+  // The legend's numbers: the range's ends, and round values between them
+  // (steps of 1, 2 or 5 times a power of ten) not too close to an end.
   std::vector<double> LegendTicks() const {
     if (high_ <= low_) return {low_};
-    std::vector<double> ticks;
-    for (int k = 0; k <= 4; ++k) ticks.push_back(low_ + (high_ - low_) * k / 4);
+    const double span = high_ - low_;
+    const double raw = span / 4;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    const double unit = raw / power >= 5 ? 5 * power : raw / power >= 2 ? 2 * power : power;
+    std::vector<double> ticks = {low_};
+    for (double t = std::ceil(low_ / unit) * unit; t < high_; t += unit) {
+      if (t - low_ > span * 0.12 && high_ - t > span * 0.12) ticks.push_back(t);
+    }
+    ticks.push_back(high_);
     return ticks;
   }
 

@@ -23,6 +23,7 @@ constexpr double kLegendThick = 14;
 constexpr double kMaxArea = 16e6;   // pixels
 constexpr double kMaxSide = 16000;  // pixels
 constexpr int kMaxTicks = 40;
+constexpr double kEqualSide = 960;  // the longer side of a plot with equal units
 
 struct Label {
   double position;
@@ -231,8 +232,8 @@ class GraphPainter {
     const bool equalUnits = !scene_.circles.empty() && xr / yr <= 3 && yr / xr <= 3;
     double pw = 1000, ph = 620;
     if (equalUnits) {
-      pw = xr >= yr ? 860 : 860 * xr / yr;
-      ph = xr >= yr ? 860 * yr / xr : 860;
+      pw = xr >= yr ? kEqualSide : kEqualSide * xr / yr;
+      ph = xr >= yr ? kEqualSide * yr / xr : kEqualSide;
     }
     // Room for the labels along each axis.
     double gx = 1, gy = 1;
@@ -351,7 +352,7 @@ class GraphPainter {
   }
 
   static double LineWidth(const GraphOperation& l) {
-    return std::isfinite(l.width) ? 1 + std::max(0.0, l.width) : 1.5;
+    return std::isfinite(l.width) ? 0.8 + 0.7 * std::max(0.0, l.width) : 1.5;
   }
 
   void Paint(cairo_t* cr) const {

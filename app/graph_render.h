@@ -19,8 +19,8 @@
 //                X, Y and Y2 sit beside their axes.
 //   Shapes       lines first, then discs, then texts, each in call order,
 //                so that no line hides a node and no node a label; texts
-//                have a white outline. A line of width w (0 to 7) is 1 + w
-//                pixels wide, NaN meaning 1.5 pixels.
+//                have a white outline. A line of width w (0 to 7) is
+//                0.8 + 0.7 w pixels wide, NaN meaning 1.5 pixels.
 //   Texts        placement 8: centred above the point, 5: centred below
 //                it, any other code: centred on it.
 //   Colours      colour_ramp.h: a lower value is darker.
@@ -28,7 +28,7 @@
 //                at its right edge, light (65535) at its low text and dark
 //                (0) at its high text, outside the plot so that it covers
 //                nothing.
-//   Size         about 1000 x 700 pixels of plot, or 860 on the longer
+//   Size         about 1000 x 620 pixels of plot, or 960 on the longer
 //                side with equal units; the plot grows (up to 16 million
 //                pixels) until labels along an axis and texts no longer
 //                overlap, and the margins take every label, text and title
