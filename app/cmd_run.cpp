@@ -161,6 +161,7 @@ class RunCommand {
       // for us it is a message like the other tables' "no rule" message.
       const bool noRules =
           r == 1 && o.command == kRuleSummaryCommand && haveSummary && summary.rules == 0;
+      if (r == 1 && !requested && IsCommandNotOffered(error, o.command)) continue;
       PrintHeld(host, held, r == 0 ? std::string() : error);
       if (r == 1 && !noRules) throw std::runtime_error(std::string(o.document) + ": " + OneLine(error));
       if (r != 0) out.AddMessage(o.document, OneLine(error));

@@ -101,6 +101,10 @@ std::vector<RunOutput> ChooseOutputs(const std::optional<std::vector<int>>& requ
   return chosen;
 }
 
+bool IsCommandNotOffered(const std::string& error, int command) {
+  return error == "the results dialog has no command " + std::to_string(command);
+}
+
 std::vector<std::string> AllOutputFileNames() {
   std::vector<std::string> names;
   for (const RunOutput& o : kOutputs) {

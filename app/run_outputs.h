@@ -73,6 +73,12 @@ struct RunFacts {
 std::vector<RunOutput> ChooseOutputs(const std::optional<std::vector<int>>& requested,
                                      const RunFacts& facts);
 
+// Whether `error`, the module's answer to `command`, says that its results
+// dialog has no such command: a module that does not offer an output yet.
+// Such an output chosen by default is left out; one named in "Outputs" is
+// an error.
+bool IsCommandNotOffered(const std::string& error, int command);
+
 // Every file name any output may write, for removing those of an earlier
 // run that this run did not write.
 std::vector<std::string> AllOutputFileNames();
