@@ -14,6 +14,7 @@
 // was before the run.
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -152,7 +153,10 @@ class RunCommand {
     OutputFolder& out = *host.outputFolder();
     for (const RunOutput& o : outputs) {
       host.HoldMessages();
+      const auto outputStarted = std::chrono::steady_clock::now();
+      const std::size_t documentsBefore = out.documents().size();
       const int r = module.RunResultCommand(o.command, error);
+      ReportOutputTime(host, o, outputStarted, documentsBefore);
       const std::vector<HeldMessage> held = host.ReleaseMessages();
       ThrowIfCancelled(host);
       ThrowIfOutOfMemory(r, error);
@@ -247,6 +251,22 @@ class RunCommand {
     std::error_code ec;
     if (fs::is_directory(folder, ec)) return {};
     return " (project file " + project_ + ")";
+  }
+
+  // With debugger output on (LINKAN_DEBUG): the time an output took, and
+  // the part spent drawing its pictures.
+  static void ReportOutputTime(TerminalHost& host, const RunOutput& o,
+                               std::chrono::steady_clock::time_point started,
+                               std::size_t documentsBefore) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    double drawing = 0;
+    const std::vector<OutputDocument>& docs = host.outputFolder()->documents();
+    for (std::size_t i = documentsBefore; i < docs.size(); ++i) drawing += docs[i].drawSeconds;
+    char line[160];
+    std::snprintf(line, sizeof line, "TimeIt output %s: %.3f s, drawing %.3f s", o.document, seconds,
+                  drawing);
+    host.DebugOutput(line);
   }
 
   // The number of different names "SelectedItems" gives.

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -181,13 +182,14 @@ std::string OutputFolder::AddGraph(const GraphDocument& graph) {
   const std::string name = !graph.documentName.empty() ? graph.documentName
                            : !titles.empty()           ? titles[0]
                                                        : std::string("graph");
+  const auto started = std::chrono::steady_clock::now();
   Picture picture;
   try {
     picture = RenderGraph(graph);
   } catch (const std::exception& e) {
     throw DataError(name, 0, 0, e.what());
   }
-  return AddPicture(name, std::move(titles), GraphJson(graph), picture);
+  return AddPicture(name, std::move(titles), GraphJson(graph), picture, started);
 }
 
 std::string OutputFolder::AddChart(const DiscreteContourChart& chart) {
@@ -195,17 +197,19 @@ std::string OutputFolder::AddChart(const DiscreteContourChart& chart) {
   const std::string name = !chart.documentName.empty() ? chart.documentName
                            : !titles.empty()           ? titles[0]
                                                        : std::string("chart");
+  const auto started = std::chrono::steady_clock::now();
   Picture picture;
   try {
     picture = RenderChart(chart);
   } catch (const std::exception& e) {
     throw DataError(name, 0, 0, e.what());
   }
-  return AddPicture(name, std::move(titles), ChartJson(chart), picture);
+  return AddPicture(name, std::move(titles), ChartJson(chart), picture, started);
 }
 
 std::string OutputFolder::AddPicture(const std::string& name, std::vector<std::string> titles,
-                                     const std::string& json, const Picture& picture) {
+                                     const std::string& json, const Picture& picture,
+                                     std::chrono::steady_clock::time_point started) {
   OutputDocument doc{.kind = "picture", .name = Slug(name)};
   doc.title = titles.empty() ? std::string() : titles[0];
   std::string base;
@@ -244,6 +248,8 @@ std::string OutputFolder::AddPicture(const std::string& name, std::vector<std::s
                            InlineSvg(picture.svg, base + "-"));
   }
   doc.pictureTitles = std::move(titles);
+  doc.drawSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   documents_.push_back(std::move(doc));
   return documents_.back().file;
 }

@@ -32,6 +32,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <span>
 #include <string>
@@ -59,6 +60,7 @@ struct OutputDocument {
   long rows = 0;        // spreadsheets: the number of rows
   std::string text{};   // messages: the message
   std::string html{};   // kRun: the document as an HTML fragment for the index
+  double drawSeconds = 0;  // pictures: the time taken to draw and encode the files
 };
 
 // "Rules of length 2!" -> "rules-of-length-2".
@@ -146,7 +148,8 @@ class OutputFolder {
   // on first use).
   std::string StagedPath(const std::string& fileName);
   std::string AddPicture(const std::string& name, std::vector<std::string> titles,
-                         const std::string& json, const Picture& picture);
+                         const std::string& json, const Picture& picture,
+                         std::chrono::steady_clock::time_point started);
 
   std::string folder_;
   OutputMode mode_;
