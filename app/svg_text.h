@@ -5,7 +5,7 @@
 // one: href="#id", url(#id)) given `idPrefix`, since the ids of inline
 // pictures share the page's name space and cairo names the glyphs of every
 // picture alike, and the picture scaled down to the page's width when
-// wider.
+// wider (up to 2400 pixels; a wider one keeps its size and scrolls).
 //
 // Thread safety: no shared state.
 #pragma once
