@@ -61,11 +61,11 @@ class ChartPainter {
   void Layout() {
     const double lh = kLabelFont.size * 1.25;
     // Row labels (X, bodies) and column labels (Y, heads).
-    double rowWidth = 0, columnWidth = 0;
     for (int i = 0; i < n_; ++i) {
-      rowWidth = std::max(rowWidth, text_.Measure(RowLabel(i), kLabelFont).width);
-      columnWidth = std::max(columnWidth, text_.Measure(ColumnLabel(i), kLabelFont).width);
+      rowWidth_ = std::max(rowWidth_, text_.Measure(RowLabel(i), kLabelFont).width);
+      columnWidth_ = std::max(columnWidth_, text_.Measure(ColumnLabel(i), kLabelFont).width);
     }
+    const double rowWidth = rowWidth_, columnWidth = columnWidth_;
     cell_ = n_ > 0 ? std::clamp(std::floor(720.0 / n_), std::ceil(lh * 1.1), 96.0) : 96;
     if (n_ > 0 && cell_ * n_ > kMaxGrid) cell_ = kMaxGrid / n_;
     rotate_ = rowWidth + kGap > cell_;
@@ -92,7 +92,6 @@ class ChartPainter {
     }
     width_ = static_cast<int>(std::ceil(width));
     height_ = static_cast<int>(std::ceil(top_ + std::max(grid, 160.0) + below + kPad));
-    zTitle_ = z;
   }
 
   // The legend's numbers: the range's ends, and round values between them
@@ -147,7 +146,6 @@ class ChartPainter {
     cairo_rectangle(cr, left_ - 0.5, top_ - 0.5, grid + 1, grid + 1);
     cairo_stroke(cr);
     // Labels.
-    double rowWidth = 0, columnWidth = 0;
     for (int i = 0; i < n_; ++i) {
       const double x = left_ + (i + 0.5) * cell_;
       if (rotate_) {
@@ -157,13 +155,11 @@ class ChartPainter {
       }
       text_.Draw(cr, ColumnLabel(i), kLabelFont, left_ - kGap, top_ + (i + 0.5) * cell_, {1, 0.5},
                  0, kInk);
-      rowWidth = std::max(rowWidth, text_.Measure(RowLabel(i), kLabelFont).width);
-      columnWidth = std::max(columnWidth, text_.Measure(ColumnLabel(i), kLabelFont).width);
     }
-    const double below = kGap + (rotate_ ? rowWidth : kLabelFont.size * 1.25) + kGap * 2;
+    const double below = kGap + (rotate_ ? rowWidth_ : kLabelFont.size * 1.25) + kGap * 2;
     text_.Draw(cr, chart_.axisTitles[0], kAxisTitleFont, left_ + grid / 2, top_ + grid + below,
                {0.5, 0}, 0, kInk);
-    text_.Draw(cr, chart_.axisTitles[1], kAxisTitleFont, left_ - kGap - columnWidth - kGap * 2,
+    text_.Draw(cr, chart_.axisTitles[1], kAxisTitleFont, left_ - kGap - columnWidth_ - kGap * 2,
                top_ + grid / 2, {0.5, 1}, 90, kInk);
     PaintLegend(cr, left_ + grid + 40, top_, std::clamp(grid, 160.0, 400.0));
   }
@@ -199,7 +195,7 @@ class ChartPainter {
   double high_ = -std::numeric_limits<double>::infinity();
   double cell_ = 0, left_ = 0, top_ = 0, titleTop_ = 0;
   bool rotate_ = false, showValues_ = false;
-  TextExtent zTitle_;
+  double rowWidth_ = 0, columnWidth_ = 0;  // the widest body and head labels
   int width_ = 0, height_ = 0;
 };
 

@@ -57,14 +57,9 @@ struct Scene {
 
 Scene ReadScene(const GraphDocument& graph, const TextSetter& setter) {
   Scene scene;
+  scene.titles = GraphTitleLines(graph);
   for (const GraphOperation& op : graph.operations) {
     switch (op.kind) {
-      case GraphOpKind::kCreate: scene.titles = {"None"}; break;
-      case GraphOpKind::kSetTitle:
-        if (scene.titles.empty()) scene.titles.emplace_back();
-        scene.titles[0] = op.text;
-        break;
-      case GraphOpKind::kAddSubtitle: scene.titles.push_back(op.text); break;
       case GraphOpKind::kSetAxisRange: {
         Axis& a = scene.axis(op.axis);
         if (std::isfinite(op.a) && std::isfinite(op.b) && op.b > op.a) {
@@ -100,6 +95,9 @@ Scene ReadScene(const GraphDocument& graph, const TextSetter& setter) {
         break;
       case GraphOpKind::kAddColourScale: scene.scales.push_back(&op); break;
       case GraphOpKind::kPlainAxes: scene.plain = true; break;
+      case GraphOpKind::kCreate:
+      case GraphOpKind::kSetTitle:
+      case GraphOpKind::kAddSubtitle:
       case GraphOpKind::kAddPlot:
       case GraphOpKind::kShow: break;
     }
@@ -210,7 +208,7 @@ std::vector<double> Ticks(const Axis& a) {
 
 class GraphPainter {
  public:
-  GraphPainter(const GraphDocument& graph)
+  explicit GraphPainter(const GraphDocument& graph)
       : scene_(ReadScene(graph, text_)), titles_(text_, scene_.titles) {
     Layout();
   }
@@ -275,7 +273,6 @@ class GraphPainter {
     rotateX_ = XLabelsCollide(X(), sx_);
 
     // Margins: everything drawn outside the plot must fit.
-    const double lh = LineHeight(kLabelFont);
     double below = 0, leftOf = 0, rightOf = 0;
     if (!X().labels.empty()) {
       double extent = 0;
@@ -305,7 +302,6 @@ class GraphPainter {
     if (!X().title.empty()) below += kGap * 2 + xTitle_.height;
     if (!Y().title.empty()) leftOf += kGap * 2 + yTitle_.height;
     if (!Y2().title.empty()) rightOf += kGap * 2 + y2Title_.height;
-    (void)lh;
 
     // What the shapes and texts reach beyond the plot (pixels from its edges).
     double over[4] = {0, 0, 0, 0};  // left, top, right, bottom
