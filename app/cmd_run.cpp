@@ -31,7 +31,9 @@
 #include "run_outputs.h"
 #include "run_report.h"
 #include "session.h"
+#include "message_hints.h"
 #include "task_file.h"
+#include "task_times.h"
 
 namespace linkan::app {
 namespace {
@@ -132,6 +134,7 @@ class RunCommand {
       }
     });
 
+    ApplyTimeVariable(task, session.table());
     module.ExecuteStep(kStepInit);
     std::string error;
     host.HoldMessages();
@@ -168,7 +171,7 @@ class RunCommand {
       if (r == 1 && !requested && IsCommandNotOffered(error, o.command)) continue;
       PrintHeld(host, held, r == 0 ? std::string() : error);
       if (r == 1 && !noRules) throw std::runtime_error(std::string(o.document) + ": " + OneLine(error));
-      if (r != 0) out.AddMessage(o.document, OneLine(error));
+      if (r != 0) out.AddMessage(o.document, WithCommandLineHint(OneLine(error)));
       if (o.command == kItemListCommand && selected) WarnUnselectable(host, *selected, itemNames);
     }
 

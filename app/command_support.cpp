@@ -82,12 +82,12 @@ void PrintTableReport(std::ostream& out, const DataTable& table) {
   const std::size_t numberWidth =
       std::max<std::size_t>(1, std::to_string(table.VariableCount()).size());
   out << "  " << PadLeft("#", numberWidth) << "  " << PadRight("name", nameWidth)
-      << "  kind     missing  labels\n";
+      << "  kind       missing  labels\n";
   for (int i = 0; i < table.VariableCount(); ++i) {
     const Variable& v = table.variable(i);
     out << "  " << PadLeft(std::to_string(i + 1), numberWidth) << "  "
         << PadRight(v.name, nameWidth) << "  "
-        << PadRight(v.kind == VariableKind::kNumeric ? "numeric" : "text", 7) << "  "
+        << PadRight(VariableKindName(v.kind), 9) << "  "
         << PadLeft(std::to_string(v.missingCount), 7) << "  "
         << PadLeft(std::to_string(v.labels.size()), 6) << '\n';
   }

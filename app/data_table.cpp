@@ -8,6 +8,7 @@
 #include "csv_parser.h"
 #include "data_error.h"
 #include "file_io.h"
+#include "iso_time.h"
 #include "number_text.h"
 #include "text_position.h"
 
@@ -26,6 +27,39 @@ bool EndsWith(const std::string& s, std::string_view suffix) {
     char c = s[s.size() - suffix.size() + i];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+// Types a column as dates when every non-blank cell is an ISO date or
+// date-time (and at least one is); false leaves `var` for the text reading.
+bool TypeDateColumn(const std::vector<std::string_view>& cells, Variable& var) {
+  std::vector<double> seconds(cells.size(), kMissingCode);
+  bool anyTime = false;
+  bool any = false;
+  for (std::size_t r = 0; r < cells.size(); ++r) {
+    if (IsBlank(cells[r])) continue;
+    const std::optional<IsoTime> t = ParseIsoTime(cells[r]);
+    if (!t) return false;
+    seconds[r] = t->seconds;
+    anyTime = anyTime || t->hasTime;
+    any = true;
+  }
+  if (!any) return false;
+  var.kind = anyTime ? VariableKind::kDateTime : VariableKind::kDate;
+  var.cellTextOf.assign(cells.size(), 0);
+  std::unordered_map<std::string_view, std::uint32_t> texts;
+  for (std::size_t r = 0; r < cells.size(); ++r) {
+    if (IsBlank(cells[r])) {
+      var.values[r] = kMissingCode;
+      ++var.missingCount;
+      continue;
+    }
+    var.values[r] = anyTime ? seconds[r] : seconds[r] / kSecondsPerDay;
+    const std::string_view text = TrimBlanks(cells[r]);
+    auto [it, added] = texts.try_emplace(text, static_cast<std::uint32_t>(var.cellTexts.size()));
+    if (added) var.cellTexts.emplace_back(text);
+    var.cellTextOf[r] = it->second;
   }
   return true;
 }
@@ -52,6 +86,7 @@ long TypeColumn(const std::vector<std::string_view>& cells, Variable& var, long&
   }
   if (firstText >= 0) outOfRange = -1;  // a text column: such a cell is a label
   var.missingCount = 0;
+  if (firstText >= 0 && TypeDateColumn(cells, var)) return -1;
   if (firstText < 0) {
     var.kind = VariableKind::kNumeric;
     for (double v : var.values) var.missingCount += v == kMissingCode ? 1 : 0;
@@ -76,6 +111,16 @@ long TypeColumn(const std::vector<std::string_view>& cells, Variable& var, long&
 
 // ---- DataTable --------------------------------------------------------------
 
+const char* VariableKindName(VariableKind kind) {
+  switch (kind) {
+    case VariableKind::kNumeric: return "numeric";
+    case VariableKind::kText: return "text";
+    case VariableKind::kDate: return "date";
+    case VariableKind::kDateTime: return "date-time";
+  }
+  return "?";
+}
+
 DataTable::DataTable(std::string source, std::vector<Variable> variables, long caseCount)
     : source_(std::move(source)), variables_(std::move(variables)), caseCount_(caseCount) {}
 
@@ -84,6 +129,9 @@ std::string DataTable::CellText(long row, int var) const {
   const double x = v.values.at(static_cast<std::size_t>(row));
   if (x == kMissingCode) return {};
   if (v.kind == VariableKind::kText) return v.labels.at(static_cast<std::size_t>(x) - 1);
+  if (v.kind == VariableKind::kDate || v.kind == VariableKind::kDateTime) {
+    return v.cellTexts.at(v.cellTextOf.at(static_cast<std::size_t>(row)));
+  }
   return FormatNumber(x);
 }
 

@@ -7,7 +7,11 @@
 // otherwise it is a text variable whose distinct cell texts are value labels
 // coded 1, 2, 3 ... in order of first appearance. An empty cell (or one of
 // blanks only) is missing; every variable's missing-data code is -9999, and
-// a numeric cell holding -9999 reads as missing too.
+// a numeric cell holding -9999 reads as missing too. A column whose cells
+// are all ISO 8601 dates or date-times (iso_time.h) is a date variable: its
+// values are numbers, days since 1970-01-01 when every cell is a plain date
+// (kDate), else seconds since 1970-01-01 00:00 UTC (kDateTime), and its
+// cells show their original text.
 //
 // LoadDataTable reads CSV (RFC 4180) or TSV: UTF-8 with an optional byte
 // order mark (or Latin-1, converted, with LoadOptions::encoding), LF or CRLF
@@ -28,6 +32,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <span>
@@ -41,13 +46,20 @@ namespace linkan::app {
 
 inline constexpr double kMissingCode = -9999.0;
 
-enum class VariableKind { kNumeric, kText };
+enum class VariableKind { kNumeric, kText, kDate, kDateTime };
+
+// "numeric", "text", "date" or "date-time".
+const char* VariableKindName(VariableKind kind);
 
 struct Variable {
   std::string name;
   VariableKind kind = VariableKind::kNumeric;
   std::vector<std::string> labels;  // text variables: label of code k at [k - 1]
   std::vector<double> values;       // one per case; kMissingCode when missing
+  // Date variables: the distinct cell texts, and per case the index of its
+  // text there (for missing cells unused).
+  std::vector<std::string> cellTexts;
+  std::vector<std::uint32_t> cellTextOf;
   long missingCount = 0;
 };
 
@@ -68,8 +80,9 @@ class DataTable {
     return variables_[static_cast<std::size_t>(var)].values[static_cast<std::size_t>(row)];
   }
   bool IsMissing(long row, int var) const { return Value(row, var) == kMissingCode; }
-  // The cell as text: the label in a text variable, the shortest round-trip
-  // number in a numeric one, "" when missing.
+  // The cell as text: the label in a text variable, the original text in a
+  // date variable, the shortest round-trip number in a numeric one, "" when
+  // missing.
   std::string CellText(long row, int var) const;
 
   // The index of the variable named `name` (exact match), or -1.

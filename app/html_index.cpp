@@ -20,7 +20,47 @@ constexpr const char* kStyle =
     "p.t{margin:.1em 0}p.msg{color:#a33}pre{background:#f6f6f6;padding:.5em}"
     "dl{display:grid;grid-template-columns:max-content auto;gap:2px 12px}"
     "dt{font-weight:bold}dd{margin:0}"
+    "table.s th{cursor:pointer}nav li{margin:.1em 0}"
     "div.pic{margin:.5em 0;overflow-x:auto}div.pic svg{display:block}";
+
+// Sorts a table by the column of a clicked header cell, numbers as numbers
+// (the exact value of a cell's tooltip when it has one), ascending, the
+// second click descending.
+constexpr const char* kSortScript =
+    "document.querySelectorAll('table.s thead th').forEach(function(th){"
+    "th.title='Sort by this column';"
+    "th.addEventListener('click',function(){"
+    "var table=th.closest('table'),body=table.tBodies[0],col=th.cellIndex;"
+    "var ascending=th.dataset.sort!=='asc';"
+    "table.querySelectorAll('thead th').forEach(function(h){delete h.dataset.sort;});"
+    "th.dataset.sort=ascending?'asc':'desc';"
+    "function key(row){var c=row.cells[col];if(!c)return '';"
+    "var t=c.getAttribute('title')||c.textContent;var n=parseFloat(t);"
+    "return (t.trim()!==''&&!isNaN(n)&&isFinite(t))?n:t;}"
+    "var rows=Array.prototype.slice.call(body.rows);"
+    "rows.sort(function(a,b){var x=key(a),y=key(b),r;"
+    "if(typeof x==='number'&&typeof y==='number')r=x-y;"
+    "else r=String(x).localeCompare(String(y));return ascending?r:-r;});"
+    "rows.forEach(function(r){body.appendChild(r);});});});";
+
+// Headings of the tables whose first title line is the whole table's.
+struct NamedHeading {
+  const char* documentName;
+  const char* heading;
+};
+constexpr NamedHeading kHeadings[] = {
+    {"rules-selected", "Rules with selected items"},
+    {"rules-selected-bodies", "Rules with selected items as bodies"},
+    {"rules-selected-heads", "Rules with selected items as heads"},
+    {"itemsets-selected", "Frequent patterns of selected items only"},
+};
+
+const char* OwnHeading(const std::string& documentName) {
+  for (const NamedHeading& h : kHeadings) {
+    if (documentName == h.documentName) return h.heading;
+  }
+  return nullptr;
+}
 
 // A number cut to 6 significant digits for reading ("33.3333").
 std::string ReadableNumber(double x) {
@@ -78,15 +118,22 @@ std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::s
 }
 
 std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::string& fileName,
-                            long totalRows) {
+                            long totalRows, const std::string& rankedBy) {
   std::string out;
-  const std::string& heading = !table.titles[0].empty() ? table.titles[0] : table.documentName;
+  const char* own = OwnHeading(table.documentName);
+  const std::string heading =
+      own ? own : !table.titles[0].empty() ? table.titles[0] : table.documentName;
   out += "<h2>" + HtmlEscape(heading) + "</h2>\n";
-  for (std::size_t i = 1; i < table.titles.size(); ++i) {
+  for (std::size_t i = own ? 0 : 1; i < table.titles.size(); ++i) {
     if (!table.titles[i].empty()) out += "<p class=\"t\">" + HtmlEscape(table.titles[i]) + "</p>\n";
   }
   out += FileLink(fileName);
-  out += "<table>\n<thead><tr><th></th>";
+  if (!rankedBy.empty() && totalRows > 1) {
+    out += "<p class=\"t\">Shown strongest first: by " + rankedBy +
+           std::string(totalRows > maxRows ? " (the " + std::to_string(maxRows) + " strongest)" : "") +
+           "; the rule numbers and the file keep the analysis's order.</p>\n";
+  }
+  out += "<table class=\"s\">\n<thead><tr><th></th>";
   for (int c = 0; c < table.cols; ++c) {
     const std::string name =
         c < static_cast<int>(table.columnNames.size()) ? table.columnNames[static_cast<std::size_t>(c)]
@@ -146,6 +193,12 @@ std::string PictureHtml(const std::vector<std::string>& titles,
   return out;
 }
 
+std::string DocumentHeading(const OutputDocument& doc) {
+  if (const char* own = OwnHeading(doc.name)) return own;
+  if (doc.kind != "message" && !doc.title.empty()) return doc.title;
+  return doc.name;
+}
+
 std::string IndexHtml(const IndexPage& page, const std::vector<OutputDocument>& documents) {
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
@@ -158,16 +211,27 @@ std::string IndexHtml(const IndexPage& page, const std::vector<OutputDocument>& 
     }
     out += "</dl>\n";
   }
-  if (!page.summary.empty()) out += "<p>" + HtmlEscape(page.summary) + "</p>\n";
-  for (const OutputDocument& doc : documents) {
+  if (!page.summary.empty()) out += "<p id=\"summary\">" + HtmlEscape(page.summary) + "</p>\n";
+  if (!documents.empty()) {
+    out += "<nav><ul>\n";
+    for (std::size_t k = 0; k < documents.size(); ++k) {
+      out += "<li><a href=\"#doc-" + std::to_string(k + 1) + "\">" +
+             HtmlEscape(DocumentHeading(documents[k])) + "</a></li>\n";
+    }
+    out += "</ul></nav>\n";
+  }
+  for (std::size_t k = 0; k < documents.size(); ++k) {
+    const OutputDocument& doc = documents[k];
+    out += "<section id=\"doc-" + std::to_string(k + 1) + "\">\n";
     if (doc.kind == "message") {
-      out += "<h2>" + HtmlEscape(doc.name) + "</h2>\n<p class=\"msg\">" + HtmlEscape(doc.text) +
-             "</p>\n";
+      out += "<h2>" + HtmlEscape(DocumentHeading(doc)) + "</h2>\n<p class=\"msg\">" +
+             HtmlEscape(doc.text) + "</p>\n";
     } else {
       out += doc.html;
     }
+    out += "<p class=\"t\"><a href=\"#summary\">Back to the summary</a></p>\n</section>\n";
   }
-  out += "</body>\n</html>\n";
+  out += std::string("<script>") + kSortScript + "</script>\n</body>\n</html>\n";
   return out;
 }
 

@@ -1,17 +1,21 @@
 // html_index.h
 //
-// index.html of a run: one self-contained page (no scripts, no external
-// files) that shows every document of the run in order. A spreadsheet is
-// shown as an HTML table with its three title lines, its column names and
-// its row names, and a link to its CSV file; a picture inline (its SVG)
-// under its title lines, with links to its files; a report as preformatted text;
-// a message shown instead of a document as that message. Every text from
-// the data or the module is HTML-escaped.
+// index.html of a run: one self-contained page (no external files) that
+// shows every document of the run in order, after a list of links to each.
+// A spreadsheet is shown as an HTML table with its heading, its title lines,
+// its column names and its row names, and a link to its CSV file; a picture
+// inline (its SVG) under its title lines, with links to its files; a report
+// as preformatted text; a message shown instead of a document as that
+// message. Every text from the data or the module is HTML-escaped. A small
+// inline script sorts a table by the column whose name is clicked (numbers
+// as numbers), and back.
 //
 // Numbers are shown to 6 significant digits for reading, with the exact
 // value (as in the CSV file) in the cell's tooltip; a missing cell is
 // empty. A spreadsheet shows at most `maxRows` rows, then says how many
-// more its file holds.
+// more its file holds. The tables of selected items get headings of their
+// own ("Rules with selected items as heads", ...), since their title lines
+// are those of the whole table.
 //
 // Thread safety: no shared state.
 #pragma once
@@ -37,8 +41,13 @@ std::string HtmlEscape(std::string_view text);
 std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::string& fileName);
 // The same for a spreadsheet of `totalRows` rows of which `table` holds the
 // first ones (those kept for the index while the file was written).
+// `rankedBy` (not empty): the rows are the table's strongest rules, ranked
+// by that (ranked_rows.h), as the page then says.
 std::string SpreadsheetHtml(const ResultsTable& table, int maxRows, const std::string& fileName,
-                            long totalRows);
+                            long totalRows, const std::string& rankedBy = "");
+
+// The heading of a document on the page and in its list of links.
+std::string DocumentHeading(const OutputDocument& doc);
 
 // A report or macro as an HTML fragment.
 std::string TextDocumentHtml(const std::string& title, const std::string& text,

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "command_line_check.h"
 #include "commands.h"
 #include "data_error.h"
 
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
   using namespace linkan::app;
   CLI::App app("linkan: sequence, association and link analysis of a data table", "linkan");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("linkan ") + LINKAN_VERSION,
+                       "print the version and exit");
   app.fallthrough();  // global options may follow the subcommand
   GlobalOptions global;
   app.add_option("--progress", global.progress,
@@ -38,9 +41,12 @@ int main(int argc, char** argv) {
   RegisterRunCommand(app, global, action);
 
   try {
+    CheckCommandLine(app, argc, argv);
     app.parse(argc, argv);
+  } catch (const UsageError& e) {
+    return Fail(std::string(e.what()) + " (see linkan --help)", 2);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
     return Fail(std::string(e.what()) + " (see linkan --help)", 2);
   }
   try {

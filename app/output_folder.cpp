@@ -145,6 +145,7 @@ SpreadsheetWriter::SpreadsheetWriter(OutputFolder& folder, OutputDocument doc, s
       return true;
     });
     textColumn_.assign(static_cast<std::size_t>(std::max(cols_, 0)), 0);
+    ranked_ = RankedRows::ForTable(header, static_cast<std::size_t>(shown.rows));
   }
 }
 
@@ -157,7 +158,11 @@ void SpreadsheetWriter::AddRow(std::string_view rowName, std::span<const Results
   AppendCsvRow(file_.buffer(), rowName, cells, cols_, &numbers_);
   file_.FlushIfFull();
   if (!previewRows_) return;
-  previewRows_->AddRow(rowName, cells);
+  if (ranked_) {
+    ranked_->Add(rowName, cells);
+  } else {
+    previewRows_->AddRow(rowName, cells);
+  }
   for (std::size_t c = 0; c < cells.size() && c < textColumn_.size(); ++c) {
     if (cells[c].isText) textColumn_[c] = 1;
   }
@@ -168,10 +173,15 @@ std::string SpreadsheetWriter::Finish() {
   while (written_ < rows_) AddRow({}, empty);
   file_.Commit();
   if (previewRows_) {
+    if (ranked_) {
+      ranked_->Replay([this](std::string_view name, std::span<const ResultsCell> cells) {
+        previewRows_->AddRow(name, cells);
+      });
+    }
     previewRows_->Finish();
     preview_.textColumn = textColumn_;  // the alignment follows every row
     doc_.html = SpreadsheetHtml(preview_, kIndexRowLimit, fs::path(doc_.file).filename().string(),
-                                rows_);
+                                rows_, ranked_ ? ranked_->RankedBy() : "");
   }
   folder_.documents_.push_back(std::move(doc_));
   return folder_.documents_.back().file;

@@ -34,6 +34,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,6 +42,7 @@
 
 #include "file_io.h"
 #include "number_text.h"
+#include "ranked_rows.h"
 #include "linkanalysis/analysis_doc.h"
 
 namespace linkan::app {
@@ -67,6 +69,8 @@ struct OutputDocument {
 std::string Slug(const std::string& title);
 
 // Spreadsheet rows shown in index.html; the CSV file always has them all.
+// Rule tables show their strongest rows there (ranked_rows.h), other tables
+// their first rows.
 inline constexpr int kIndexRowLimit = 1000;
 
 class OutputFolder;
@@ -99,6 +103,7 @@ class SpreadsheetWriter {
   ResultsTable preview_;  // kRun: the first rows, for the index
   std::unique_ptr<CollectedSpreadsheet> previewRows_;
   std::vector<unsigned char> textColumn_;  // kRun: columns with a text cell in any row
+  std::optional<RankedRows> ranked_;       // kRun, rule tables: the index shows the strongest
 };
 
 class OutputFolder {

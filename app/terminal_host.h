@@ -124,7 +124,11 @@ class TerminalHost : public CAnalysisDoc {
   std::string GetVariableName(int var) const override;
   std::string GetCellText(long row, int col) const override;
   // A cell's text is its label or its number's text: the value decides it.
-  bool CellTextDependsOnValueOnly(int var) const override { return ValidVariable(var); }
+  // A date cell shows its own text, which may differ between cells of one
+  // value ("2026-03-01T10:00Z", "2026-03-01T11:00+01:00").
+  bool CellTextDependsOnValueOnly(int var) const override {
+    return ValidVariable(var) && table_.variable(var - 1).cellTexts.empty();
+  }
   std::vector<std::string> GetValueLabels(int var) const override;
 
   // ---- Memory ----

@@ -30,3 +30,7 @@ echo "The results (open in a browser; the tables are also CSV files beside them)
 for index in "${indexes[@]}"; do
   echo "  $(pwd)/$index"
 done
+
+echo
+echo "To run linkan from anywhere, install it (bin/linkan, lib/liblinkanalysis.so):"
+echo "  cmake --install build-release --prefix ~/.local    # then: linkan --help"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs to build, test and run.
-# Safe to run again: it installs only what is missing.
+# Safe to run again: it installs only what is missing. The package
+# manager's output goes to setup.log (or $LINKAN_SETUP_LOG); the terminal
+# gets one line per step, and the log's end when a step fails.
 set -euo pipefail
 
 PACKAGES=(
@@ -16,10 +18,26 @@ missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
+log=${LINKAN_SETUP_LOG:-$(cd "$(dirname "$0")/.." && pwd)/setup.log}
+
+# Runs one step with its output in the log; on failure shows the log's end.
+step() {
+  local what=$1; shift
+  echo "setup: $what"
+  if ! "$@" >>"$log" 2>&1; then
+    echo "setup: failed: $what; the end of $log:" >&2
+    tail -n 20 "$log" >&2
+    exit 1
+  fi
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  echo "setup: installing ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+  : >"$log"
+  step "updating the package lists (output in $log)" $SUDO apt-get update -q
+  step "installing ${missing[*]}" \
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+else
+  echo "setup: every package is installed"
 fi

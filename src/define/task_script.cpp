@@ -10,9 +10,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "define/stored_task.h"
 #include "define/task_key_effect.h"
 #include "engine/sal_engine.h"
 #include "frame/host/analysis_support.h"
+#include "frame/host/module_error.h"
 #include "frame/sequence.h"
 #include "frame/settings_validation.h"
 #include "linkanalysis/task_text.h"
@@ -171,6 +173,7 @@ class TaskApplier {
   void Apply(TaskScriptResult& result) {
     CheckKeysAndTypes();
     ApplyProject();
+    if (s_.projectMode == 1 && s_.existingProjectAction == 0) StartFromStoredTask();
     if (Applies("GenerateNonsequentialAssociation")) {
       const bool on = Switch(task_, "GenerateNonsequentialAssociation");
       if (on != (s_.noseq != 0)) ToggleNonsequential();
@@ -211,6 +214,7 @@ class TaskApplier {
         fields_[kFieldKeys.at(keyInfo.name)] = NumberField(Number(task_, keyInfo.name));
       }
     }
+    WarnAboutDefaults();
     if (Has("SelectedItems")) {
       result.hasSelectedItems = true;
       result.selectedItems = Text(task_, "SelectedItems");
@@ -252,6 +256,39 @@ class TaskApplier {
     if (!reason) return true;
     warnings_.push_back(NoEffectWarning(key, *reason));
     return false;
+  }
+
+  // An update starts from the task the project was last run with: the keys
+  // the task names change it, the others keep the stored values.
+  void StartFromStoredTask() {
+    try {
+      if (std::optional<AnalysisSettings> stored = StoredTaskSettings(path_, s_)) s_ = *stored;
+    } catch (const ModuleError& e) {
+      Fail(e.what());
+    }
+  }
+
+  // Choices a task made by leaving something out, each easy to miss: the
+  // analysis kind (sequence analysis is the default), a sequence analysis
+  // ordered by the cases' order, transactions of one case each.
+  void WarnAboutDefaults() {
+    const bool taskFromProject =
+        s_.projectMode == 1 && (s_.existingProjectAction == 1 || s_.existingProjectAction == 2);
+    if (taskFromProject || !Has("Variables")) return;
+    if (!Has("GenerateNonsequentialAssociation")) {
+      warnings_.push_back(
+          "the task does not set \"GenerateNonsequentialAssociation\": this is a sequence "
+          "analysis (the default); set it to 1 for association rules, 0 to say so");
+    }
+    if (!s_.noseq && s_.ntidvar == 0 && !s_.iSingleItemset) {
+      warnings_.push_back(
+          "a sequence analysis without a time variable (\"Variables\": \"time\"): the order "
+          "of the cases is the time");
+    }
+    if (s_.noseq && s_.nsidvar == 0 && s_.nresvars > 0) {
+      warnings_.push_back(
+          "no ID variable (\"Variables\": \"id\"): every case is a transaction of its own");
+    }
   }
 
   void SetSwitch(const std::string& key, std::int32_t& target) {

@@ -33,9 +33,9 @@ TEST(LinkanInfoTest, MarketBasket) {
                        "\n"
                        "cases: 37\n"
                        "variables: 2\n"
-                       "  #  name  kind     missing  labels\n"
-                       "  1  ID    numeric        0       0\n"
-                       "  2  item  text           0       8\n"
+                       "  #  name  kind       missing  labels\n"
+                       "  1  ID    numeric          0       0\n"
+                       "  2  item  text             0       8\n"
                        "weight: none\n"
                        "module: Link Analysis (id 6670)\n"
                        "steps: 100 101\n");
@@ -46,9 +46,9 @@ TEST(LinkanInfoTest, SurveyWithWeight) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("cases: 12\n"), std::string::npos);
   EXPECT_NE(r.out.find("variables: 9\n"), std::string::npos);
-  EXPECT_NE(r.out.find("  2  bread       numeric        0       0\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("  8  income      numeric        1       0\n"), std::string::npos);
-  EXPECT_NE(r.out.find("  9  weight      numeric        1       0\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  2  bread       numeric          0       0\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  8  income      numeric          1       0\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  9  weight      numeric          1       0\n"), std::string::npos);
   EXPECT_NE(r.out.find("weight: weight\n"), std::string::npos);
 }
 
@@ -58,8 +58,8 @@ TEST(LinkanInfoTest, WebSequences) {
   // 5+4+4+5+4+4+3+5 = 34 page views; pages home catalog product cart
   // checkout search reviews; devices desktop mobile tablet.
   EXPECT_NE(r.out.find("cases: 34\n"), std::string::npos);
-  EXPECT_NE(r.out.find("  3  page     text           0       7\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("  4  device   text           0       3\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  3  page     text             0       7\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  4  device   text             0       3\n"), std::string::npos);
 }
 
 TEST(LinkanInfoTest, BadDataGivesOneLineWithFileLineAndColumn) {
@@ -115,25 +115,38 @@ TEST(LinkanInfoTest, ModuleThatCannotBeLoaded) {
   EXPECT_EQ(r.err.rfind("linkan: error: cannot load the analysis module: ", 0), 0u) << r.err;
 }
 
-TEST(LinkanUsageTest, UsageErrorsExitWithTwo) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{},
-        {"info"},
-        {"info", Example("market_basket.csv"), "--bogus"},
-        {"info", Example("market_basket.csv"), "--delimiter", "ab"},
-        {"info", Example("market_basket.csv"), "--encoding", "utf-16"},
-        {"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"},
-        {"frobnicate"}}) {
-    const RunResult r = RunLinkan(args);
+TEST(LinkanUsageTest, UsageErrorsExitWithTwoAndNameTheMistake) {
+  const struct {
+    std::vector<std::string> args;
+    std::string said;  // part of the error line
+  } cases[] = {
+      {{}, "subcommand is required"},
+      {{"info"}, "DATA is required"},
+      {{"info", Example("market_basket.csv"), "--bogus"}, "unknown option --bogus of linkan info"},
+      {{"run", "x.csv", "--taks", "t.json", "--out", "o"},
+       "unknown option --taks of linkan run; did you mean --task?"},
+      {{"--progres", "none", "info", "x.csv"}, "unknown option --progres of linkan; did you mean --progress?"},
+      {{"info", Example("market_basket.csv"), "--delimiter", "ab"}, "--delimiter"},
+      {{"info", Example("market_basket.csv"), "--encoding", "utf-16"}, "--encoding"},
+      {{"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"}, "xml"},
+      {{"frobnicate"}, "unknown command \"frobnicate\" (the commands: info, import, run)"},
+      {{"rnu", "x.csv"}, "unknown command \"rnu\" (the commands: info, import, run); did you mean run?"},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = RunLinkan(c.args);
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_TRUE(OneLine(r.err)) << r.err;
     EXPECT_EQ(r.err.rfind("linkan: error: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
   }
   EXPECT_FALSE(std::filesystem::exists("/tmp/never-written.csv"));
   const RunResult help = RunLinkan({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("info"), std::string::npos);
   EXPECT_NE(help.out.find("import"), std::string::npos);
+  const RunResult version = RunLinkan({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("linkan ", 0), 0u) << version.out;
 }
 
 TEST(LinkanImportTest, BasketFileGivesTheMarketBasketTable) {
@@ -228,7 +241,7 @@ TEST(LinkanRunTest, EveryExampleRuns) {
       EXPECT_TRUE(std::filesystem::exists(out + "/rules-selected.csv"));
     }
   }
-  EXPECT_EQ(examples, 3);
+  EXPECT_EQ(examples, 4);
 }
 
 // `linkan run` with a stand-in module that draws: the pictures are written

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <random>
 
 #include "app_test_util.h"
 #include "csv_writer.h"
 #include "data_error.h"
 #include "importers.h"
+#include "iso_time.h"
 
 namespace linkan::app {
 namespace {
@@ -192,6 +194,61 @@ TEST(DataTableReaderTest, NumbersWithOneTextMakeATextColumnLabelledByFirstAppear
   EXPECT_EQ(v.labels, (std::vector<std::string>{"2", "1", "three", "3.50"}));
   EXPECT_EQ(v.values, (std::vector<double>{1, 2, 3, 1, 4, 2}));
   EXPECT_EQ(t.CellText(4, 0), "3.50");  // as written
+}
+
+TEST(DataTableReaderTest, IsoDatesAndDateTimes) {
+  const struct {
+    const char* text;
+    std::optional<double> seconds;  // nothing: not a date
+    bool hasTime;
+  } cases[] = {
+      {"1970-01-01", 0, false},
+      {"2026-03-01", 20513 * 86400.0, false},
+      {" 2000-02-29 ", 11016 * 86400.0, false},
+      {"2026-03-01T14:05", 20513 * 86400.0 + 14 * 3600 + 5 * 60, true},
+      {"2026-03-01 14:05:30", 20513 * 86400.0 + 14 * 3600 + 5 * 60 + 30, true},
+      {"2026-03-01T14:05:30.25Z", 20513 * 86400.0 + 50730.25, true},
+      {"2026-03-01T14:05+01:00", 20513 * 86400.0 + 13 * 3600 + 5 * 60, true},
+      {"2026-03-01T00:30-0130", 20513 * 86400.0 + 2 * 3600, true},
+      {"1969-12-31T23:00Z", -3600, true},
+      {"2026-02-29", std::nullopt, false},
+      {"2026-13-01", std::nullopt, false},
+      {"2026-3-1", std::nullopt, false},
+      {"26-03-01", std::nullopt, false},
+      {"2026-03-01T25:00", std::nullopt, false},
+      {"2026-03-01T14:05 UTC", std::nullopt, false},
+      {"2026-03-01x", std::nullopt, false},
+      {"20260301", std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    const std::optional<IsoTime> t = ParseIsoTime(c.text);
+    ASSERT_EQ(t.has_value(), c.seconds.has_value()) << c.text;
+    if (!t) continue;
+    EXPECT_EQ(t->seconds, *c.seconds) << c.text;
+    EXPECT_EQ(t->hasTime, c.hasTime) << c.text;
+  }
+  EXPECT_EQ(ParseDurationSeconds("30 minutes"), 1800);
+  EXPECT_EQ(ParseDurationSeconds("1.5h"), 5400);
+  EXPECT_EQ(ParseDurationSeconds("2 Days"), 172800);
+  EXPECT_FALSE(ParseDurationSeconds("30 parsecs"));
+  EXPECT_FALSE(ParseDurationSeconds("minutes"));
+
+  // Columns: plain dates count days, any date-time makes it seconds; the
+  // cells keep their text; one text that is no date makes a text column.
+  const DataTable t = ParseDataTable(
+      "d,dt,x\n2026-03-02,2026-03-01T10:00Z,2026-03-01\n,2026-03-01,n/a\n1970-01-01,"
+      "2026-03-01T11:00+01:00,2026-03-02\n",
+      "t.csv");
+  EXPECT_EQ(t.variable(0).kind, VariableKind::kDate);
+  EXPECT_EQ(t.variable(0).values, (std::vector<double>{20514, kMissingCode, 0}));
+  EXPECT_EQ(t.variable(0).missingCount, 1);
+  EXPECT_TRUE(t.variable(0).labels.empty());  // no value labels: a numeric variable to the module
+  EXPECT_EQ(t.variable(1).kind, VariableKind::kDateTime);
+  const double ten = 20513 * 86400.0 + 36000;
+  EXPECT_EQ(t.variable(1).values, (std::vector<double>{ten, 20513 * 86400.0, ten}));
+  EXPECT_EQ(t.CellText(2, 1), "2026-03-01T11:00+01:00");
+  EXPECT_EQ(t.CellText(1, 0), "");
+  EXPECT_EQ(t.variable(2).kind, VariableKind::kText);
 }
 
 TEST(DataTableReaderTest, MissingCells) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "file_io.h"
 #include "linkanalysis/results_table.h"
 #include "output_folder.h"
+#include "ranked_rows.h"
 #include "terminal_host.h"
 
 namespace linkan::app {
@@ -146,6 +148,61 @@ TEST(FileIoTest, AtomicWriteReplacesOrLeavesTheTarget) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             1);
+}
+
+}  // namespace
+}  // namespace linkan::app
+
+namespace linkan::app {
+namespace {
+
+// The rows index.html shows of a rule table are its strongest (lift, then
+// confidence, then the module's order), whatever the order they arrive in:
+// against a full sort of every row, on random tables with many ties.
+TEST(RankedRowsTest, KeepsTheStrongestRowsInOrder) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 200; ++round) {
+    ResultsTable header;
+    const bool withLift = round % 3 != 0;
+    header.columnNames = {"Body", "Confidence(%)"};
+    if (withLift) header.columnNames.push_back("Lift");
+    header.cols = static_cast<int>(header.columnNames.size());
+    const std::size_t limit = random() % 12;
+    std::optional<RankedRows> ranked = RankedRows::ForTable(header, limit);
+    ASSERT_TRUE(ranked);
+    struct Expected {
+      double lift, confidence;
+      long order;
+    };
+    std::vector<Expected> all;
+    const long rows = static_cast<long>(random() % 40);
+    for (long r = 0; r < rows; ++r) {
+      const double confidence = static_cast<double>(random() % 4) * 25;
+      const double lift = random() % 5 == 0 ? std::nan("") : static_cast<double>(random() % 3);
+      const std::string body = "b" + std::to_string(r);
+      std::vector<ResultsCell> cells = {{.isText = true, .text = body}, {.number = confidence}};
+      if (withLift) cells.push_back({.number = lift});
+      ranked->Add(std::to_string(r + 1), cells);
+      const double rankLift =
+          withLift && !std::isnan(lift) ? lift : -std::numeric_limits<double>::infinity();
+      all.push_back({rankLift, confidence, r});
+    }
+    std::stable_sort(all.begin(), all.end(), [](const Expected& a, const Expected& b) {
+      return a.lift != b.lift ? a.lift > b.lift : a.confidence > b.confidence;
+    });
+    all.resize(std::min(all.size(), limit));
+    std::vector<std::string> got, expected;
+    ranked->Replay([&](std::string_view name, std::span<const ResultsCell> cells) {
+      got.push_back(std::string(name) + "=" + std::string(cells[0].text));
+    });
+    for (const Expected& e : all) {
+      expected.push_back(std::to_string(e.order + 1) + "=b" + std::to_string(e.order));
+    }
+    EXPECT_EQ(got, expected) << "round " << round;
+  }
+  ResultsTable items;
+  items.columnNames = {"Item name", "Frequency"};
+  EXPECT_FALSE(RankedRows::ForTable(items, 10));  // not a rule table: first rows as they come
 }
 
 }  // namespace

@@ -34,6 +34,12 @@ using testing::WriteFile;
 
 using Rows = std::vector<std::vector<std::string>>;
 
+std::string HtmlEscaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) out += c == '"' ? std::string("&quot;") : std::string(1, c);
+  return out;
+}
+
 Rows ReadCsv(const std::string& path) {
   const std::string text = ReadFile(path);
   std::deque<std::string> arena;
@@ -267,13 +273,23 @@ TEST_F(RunTest, TablesOfSelectedItems) {
   ExpectItemsets(out2 + "/itemsets-selected.csv", false, {kBasketItemsets[2]});
   EXPECT_FALSE(fs::exists(out2 + "/rules-selected.csv"));
   EXPECT_FALSE(fs::exists(out2 + "/rules-selected-heads.csv"));
+  // The module's message, and what to change on the command line.
   const std::string noRule =
       "There is no rule to produce. Please modify analysis setting such as minimum support, or "
-      "minimum confidence for better results.";
+      "minimum confidence for better results. In the task file: lower \"MinimumSupport\" or "
+      "\"MinimumConfidence\" (docs/task-file.md).";
   EXPECT_NE(c.out.find("  rules-selected: " + noRule + "\n"), std::string::npos) << c.out;
   EXPECT_NE(c.out.find("  rules-selected-heads: " + noRule + "\n"), std::string::npos);
   const std::string index = ReadFile(out2 + "/index.html");
-  EXPECT_NE(index.find("<h2>rules-selected-heads</h2>\n<p class=\"msg\">" + noRule + "</p>"),
+  // Each table of selected items has a heading of its own, linked from
+  // the list under the summary.
+  EXPECT_NE(index.find("<li><a href=\"#doc-5\">Rules with selected items as bodies</a></li>"),
+            std::string::npos)
+      << index;
+  EXPECT_NE(index.find("<section id=\"doc-5\">\n<h2>Rules with selected items as bodies</h2>"),
+            std::string::npos);
+  EXPECT_NE(index.find("<h2>Rules with selected items as heads</h2>\n<p class=\"msg\">" +
+                       HtmlEscaped(noRule) + "</p>"),
             std::string::npos);
 
   // A name that is not an item is most likely a typing mistake: warned. So
@@ -323,6 +339,70 @@ TEST_F(RunTest, SequencesGiveTheTablesWorkedOutByHand) {
               {{"a", "c", 100, 100, kNoLift}, {"b", "c", 200.0 / 3, 100, kNoLift}});
   EXPECT_NE(ReadFile(out + "/index.html").find("<h2>Summary of sequential rules</h2>"),
             std::string::npos);
+}
+
+// A time variable of ISO date-times orders each sequence by time whatever
+// the row order (a log listed newest first, zones mixed), giving the tables
+// of the numeric times above; a duration text equals its seconds; a time
+// variable of other text is refused by name.
+TEST_F(RunTest, DateTimesOrderTheSequencesWhateverTheRowOrder) {
+  const std::string numeric =
+      Write("seq.csv", "visitor,t,page\n1,1,a\n1,2,b\n1,3,c\n2,1,a\n2,2,c\n3,1,b\n3,2,a\n3,3,c\n");
+  const std::string dated = Write(
+      "log.csv",
+      "visitor,t,page\n3,2026-03-01T10:03:00Z,c\n2,2026-03-01T11:02+01:00,c\n"
+      "1,2026-03-01T10:03Z,c\n3,2026-03-01T10:02Z,a\n1,2026-03-01T10:02Z,b\n"
+      "2,2026-03-01T10:01Z,a\n3,2026-03-01 10:01,b\n1,2026-03-01T10:01Z,a\n");
+  const std::string task = Write("seq.json", R"({"GenerateNonsequentialAssociation": 0,
+      "Variables": {"id": "visitor", "time": "t", "responses": ["page"]},
+      "MinimumSupport": 0.5, "MinimumConfidence": 0.5})");
+  ASSERT_EQ(RunLinkan({"run", numeric, "--task", task, "--out", Out("n")}).status, 0);
+  const RunResult r = RunLinkan({"run", dated, "--task", task, "--out", Out("d")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* table : {"/items.csv", "/itemsets.csv", "/rules.csv"}) {
+    EXPECT_EQ(ReadFile(Out("d") + table), ReadFile(Out("n") + table)) << table;
+  }
+
+  // Combining views within a window: "2 minutes" is 120 seconds.
+  std::string windowed;
+  for (const char* window : {R"("2 minutes")", "120"}) {
+    const std::string t = Write("w.json", std::string(R"({"GenerateNonsequentialAssociation": 0,
+        "Variables": {"id": "visitor", "time": "t", "responses": ["page"]},
+        "CombineItemsetsInFixedLengthOfTimeIntoOneItemset": 1,
+        "FixedLengthOfTimeForCombiningIntoOneItemset": )") + window +
+                                                 R"(, "MinimumSupport": 0.5})");
+    const RunResult w = RunLinkan({"run", dated, "--task", t, "--out", Out("w")});
+    ASSERT_EQ(w.status, 0) << w.err;
+    const std::string itemsets = ReadFile(Out("w") + "/itemsets.csv");
+    EXPECT_NE(itemsets.find("\"(a, b)\""), std::string::npos) << itemsets;
+    if (windowed.empty()) windowed = itemsets;
+    EXPECT_EQ(itemsets, windowed);
+  }
+
+  const struct {
+    std::string data, task, said;
+  } refused[] = {
+      {Write("text.csv", "visitor,t,page\n1,,a\n1,early,b\n1,late,c\n"), task,
+       "the time variable \"t\" holds text that is not a date (\"early\" in case 2)"},
+      {numeric,
+       Write("dur.json", R"({"GenerateNonsequentialAssociation": 0,
+           "Variables": {"id": "visitor", "time": "t", "responses": ["page"]},
+           "CombineItemsetsInFixedLengthOfTimeIntoOneItemset": 1,
+           "FixedLengthOfTimeForCombiningIntoOneItemset": "2 minutes"})"),
+       "\"FixedLengthOfTimeForCombiningIntoOneItemset\": \"2 minutes\" needs a "
+       "time variable of ISO dates or date-times"},
+      {dated,
+       Write("bound.json", R"({"GenerateNonsequentialAssociation": 0,
+           "Variables": {"id": "visitor", "time": "t", "responses": ["page"]},
+           "UseMinimumAndMaximumTimeFilter": 1, "MinimumTime": "March 1st"})"),
+       "\"MinimumTime\": a number or an ISO 8601 date or date-time"},
+  };
+  for (const auto& c : refused) {
+    const RunResult bad = RunLinkan({"run", c.data, "--task", c.task, "--out", Out("bad")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find(c.said), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(Out("bad")));
+  }
 }
 
 // The same data through the importers: a basket file reads as (ID, item),
@@ -379,6 +459,8 @@ TEST_F(RunTest, ReopenAndUpdateTheProject) {
   // b => a 3/4 (lift 7 x 0.75 / 6), a => c 4/6 and c => a 4/5 (lift
   // 7 x (4/6) / 5 = 7 x 0.8 / 6); a => b 3/6 is below 60%.
   const std::string more = Write("more.csv", "ID,item\n6,a\n6,c\n7,a\n7,c\n");
+  const std::string copy = Out("copy.dbs");
+  fs::copy_file(project, copy);
   const std::string updated = Out("updated");
   const RunResult u = RunLinkan(
       {"run", more, "--task",
@@ -396,6 +478,27 @@ TEST_F(RunTest, ReopenAndUpdateTheProject) {
   ExpectRules(updated + "/rules.csv", {{"b", "a", 300.0 / 7, 75, 7 * 0.75 / 6},
                                        {"a", "c", 400.0 / 7, 400.0 / 6, 7 * (4.0 / 6) / 5},
                                        {"c", "a", 400.0 / 7, 80, 7 * 0.8 / 6}});
+
+  // An update starts from the task stored in the project: without the
+  // variables and thresholds restated, the same tables; a threshold the
+  // task names applies (confidence 80%: only c => a is left).
+  const std::string bare = Out("bare");
+  const RunResult b = RunLinkan(
+      {"run", more, "--task",
+       Write("b.json", R"({"UseExistingProject": 1, "UpdateNewDocuments": 1})"), "--project", copy,
+       "--out", bare});
+  ASSERT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(b.err, "");
+  for (const char* table : {"/items.csv", "/itemsets.csv", "/rules.csv"}) {
+    EXPECT_EQ(ReadFile(bare + table), ReadFile(updated + table)) << table;
+  }
+  const RunResult c = RunLinkan(
+      {"run", Write("none.csv", "ID,item\n"), "--task",
+       Write("c.json", R"({"UseExistingProject": 1, "UpdateNewDocuments": 1,
+                           "MinimumConfidence": 0.8})"),
+       "--project", copy, "--out", Out("stricter")});
+  ASSERT_EQ(c.status, 0) << c.err;
+  ExpectRules(Out("stricter") + "/rules.csv", {{"c", "a", 400.0 / 7, 80, 7 * 0.8 / 6}});
 }
 
 // A run without any rule: the rule table is a message; the other tables
@@ -415,7 +518,8 @@ TEST_F(RunTest, NoRulesIsAMessage) {
   EXPECT_NE(r.out.find("  rules: No rules were generated; this usually indicates that the data "
                        "did not contain any associations between variables, given the current "
                        "specifications for the rule-finding algorithm. Try changing some of the "
-                       "options on the Advanced tab of the Startup dialog.\n"),
+                       "options on the Advanced tab of the Startup dialog. In the task file: "
+                       "lower \"MinimumSupport\" or \"MinimumConfidence\" (docs/task-file.md).\n"),
             std::string::npos)
       << r.out;
 }

@@ -208,7 +208,8 @@ TEST_F(TaskScriptTest, GoingToTheResultsOfAProjectSkipsEveryCheck) {
 }
 
 TEST_F(TaskScriptTest, SequenceOptionsAreStored) {
-  ASSERT_TRUE(Apply(R"({"Variables": {"id": "basket", "time": "day", "responses": ["item"]},
+  ASSERT_TRUE(Apply(R"({"GenerateNonsequentialAssociation": 0,
+                        "Variables": {"id": "basket", "time": "day", "responses": ["item"]},
                         "UseMinimumAndMaximumTimeFilter": true, "MinimumTime": 1, "MaximumTime": 9,
                         "CombineItemsetsInFixedLengthOfTimeIntoOneItemset": 1,
                         "FixedLengthOfTimeForCombiningIntoOneItemset": 2,
@@ -221,6 +222,41 @@ TEST_F(TaskScriptTest, SequenceOptionsAreStored) {
   EXPECT_EQ(s().FixedTimeLength, 2.0);
   EXPECT_EQ(s().MaxSequenceSize, 4);
   EXPECT_TRUE(host.messages.empty());  // every key was read
+}
+
+// What a task leaves out is said once: the analysis kind, the time
+// variable of a sequence analysis, the ID of transactions of items.
+TEST_F(TaskScriptTest, WarningsAboutWhatATaskLeftOut) {
+  const std::string kind =
+      R"(warning: the task does not set "GenerateNonsequentialAssociation": this is a sequence )"
+      R"(analysis (the default); set it to 1 for association rules, 0 to say so)";
+  const std::string noTime = R"(warning: a sequence analysis without a time variable )"
+                             R"(("Variables": "time"): the order of the cases is the time)";
+  const std::string noId =
+      R"(warning: no ID variable ("Variables": "id"): every case is a transaction of its own)";
+  const struct {
+    std::string task;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {R"("Variables": {"id": "basket", "responses": ["item"]})", {kind, noTime}},
+      {R"("Variables": {"id": "basket", "time": "day", "responses": ["item"]})", {kind}},
+      {R"("GenerateNonsequentialAssociation": 0,
+          "Variables": {"id": "basket", "time": "day", "responses": ["item"]})", {}},
+      {R"("GenerateNonsequentialAssociation": 0, "UseEachCaseAsSingleElementItemsetsInASequence": 1,
+          "Variables": {"id": "basket", "responses": ["item"]})", {}},
+      {R"("GenerateNonsequentialAssociation": 1, "Variables": {"responses": ["item"]})", {noId}},
+      {R"("GenerateNonsequentialAssociation": 1, "Variables": {"dichotomies": ["n1", "price"]},
+          "UseSingleCodeForAllDichotomyVariables": 1, "SingleCodeForAllDichotomyVariables": 1)",
+       {}},
+      {R"("GenerateNonsequentialAssociation": 1,
+          "Variables": {"id": "basket", "responses": ["item"]})", {}},
+  };
+  for (const auto& c : cases) {
+    seq->Init();
+    ASSERT_TRUE(Apply("{" + c.task + "}")) << c.task << "\n" << result.error;
+    EXPECT_EQ(host.messages, c.warnings) << c.task;
+    host.messages.clear();
+  }
 }
 
 // A key whose dialog control would be disabled has no effect: the task
@@ -341,6 +377,9 @@ TEST_F(TaskScriptTest, KeysWithoutEffectAreNamedInWarnings) {
   for (const auto& c : cases) {
     seq->Init();  // a fresh engine: no settings of the case before
     ASSERT_TRUE(Apply("{" + c.task + "}")) << c.task << "\n" << result.error;
+    std::erase_if(host.messages, [](const std::string& m) {
+      return m.find("has no effect") == std::string::npos;  // WarningsAboutWhatATaskLeftOut
+    });
     EXPECT_EQ(host.messages, c.warnings) << c.task;
     host.messages.clear();
   }
