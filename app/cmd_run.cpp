@@ -3,9 +3,9 @@
 // `linkan run DATA --task TASK.json --out DIR`: the main job. Loads the
 // table (or imports a basket or SPMF file), loads the module, applies the
 // task as a script would (automation: no questions, Yes), runs the
-// analysis into the project file, and writes the result tables to DIR:
-// items.csv, rules.csv, itemsets.csv and, when the task selects items, the
-// four tables restricted to them; then DIR/index.html, last.
+// analysis into the project file, and writes the result tables and
+// pictures to DIR (the task's "Outputs", or those that apply to the run:
+// run_outputs.h); then DIR/index.html, last.
 //
 // All or nothing in DIR: the tables are staged and moved into place only
 // when every one of them was made; a run that fails or is cancelled leaves
@@ -14,6 +14,7 @@
 // was before the run.
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -27,6 +28,7 @@
 #include "linkanalysis/analysis_module.h"
 #include "memory_limit.h"
 #include "linkanalysis/results_table.h"
+#include "run_outputs.h"
 #include "run_report.h"
 #include "session.h"
 #include "message_hints.h"
@@ -55,20 +57,6 @@ struct RunArgs {
   std::string module;
   std::string memoryLimit;  // empty: the default
 };
-
-// One result command of the results dialog and the table it makes.
-struct ResultOutput {
-  int command;
-  const char* name;  // the document's name, and its file's
-};
-
-constexpr int kItemList = 1189;
-constexpr int kRuleSummary = 1022;
-constexpr ResultOutput kTables[] = {{kItemList, "items"}, {kRuleSummary, "rules"}, {1023, "itemsets"}};
-constexpr ResultOutput kSelectedTables[] = {{1192, "rules-selected"},
-                                            {1193, "rules-selected-bodies"},
-                                            {1190, "rules-selected-heads"},
-                                            {1191, "itemsets-selected"}};
 
 // The output folder: made when missing (with its missing parents); unless
 // kept, the folders made are removed again when the run fails, as long as
@@ -126,6 +114,7 @@ class RunCommand {
     const auto started = std::chrono::steady_clock::now();
     SessionOptions options = MakeSessionOptions();
     TaskFile task = ReadTaskFile(args_.task);
+    const std::optional<std::vector<int>> requested = TakeRequestedOutputs(task);
     project_ = ApplyProjectFile(
         task, args_.project.empty() ? std::nullopt : std::optional<std::string>(args_.project),
         args_.out);
@@ -158,33 +147,39 @@ class RunCommand {
 
     RunSummary summary;
     const bool haveSummary = module.GetRunSummary(summary);
-    std::vector<ResultOutput> outputs(std::begin(kTables), std::end(kTables));
-    if (selected) outputs.insert(outputs.end(), std::begin(kSelectedTables), std::end(kSelectedTables));
+    const std::vector<RunOutput> outputs =
+        ChooseOutputs(requested, RunFacts{.haveSummary = haveSummary,
+                                          .association = summary.association,
+                                          .rules = summary.rules,
+                                          .selection = selected.has_value(),
+                                          .selectedItems = DistinctNames(selected)});
     OutputFolder& out = *host.outputFolder();
-    for (const ResultOutput& o : outputs) {
+    for (const RunOutput& o : outputs) {
       host.HoldMessages();
+      const auto outputStarted = std::chrono::steady_clock::now();
+      const std::size_t documentsBefore = out.documents().size();
       const int r = module.RunResultCommand(o.command, error);
+      ReportOutputTime(host, o, outputStarted, documentsBefore);
       const std::vector<HeldMessage> held = host.ReleaseMessages();
       ThrowIfCancelled(host);
       ThrowIfOutOfMemory(r, error);
       if (!host.writeError().empty()) throw std::runtime_error(host.writeError());
       // The rule summary of a run without rules reports that as an error;
       // for us it is a message like the other tables' "no rule" message.
-      const bool noRules = r == 1 && o.command == kRuleSummary && haveSummary && summary.rules == 0;
+      const bool noRules =
+          r == 1 && o.command == kRuleSummaryCommand && haveSummary && summary.rules == 0;
+      if (r == 1 && !requested && IsCommandNotOffered(error, o.command)) continue;
       PrintHeld(host, held, r == 0 ? std::string() : error);
-      if (r == 1 && !noRules) throw std::runtime_error(std::string(o.name) + ": " + OneLine(error));
-      if (r != 0) out.AddMessage(o.name, WithCommandLineHint(OneLine(error)));
-      if (o.command == kItemList && selected) WarnUnselectable(host, *selected, itemNames);
+      if (r == 1 && !noRules) throw std::runtime_error(std::string(o.document) + ": " + OneLine(error));
+      if (r != 0) out.AddMessage(o.document, WithCommandLineHint(OneLine(error)));
+      if (o.command == kItemListCommand && selected) WarnUnselectable(host, *selected, itemNames);
     }
 
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const std::string summaryLine = haveSummary ? FormatRunSummary(summary, seconds) : "";
-    std::vector<std::string> obsolete;
-    for (const ResultOutput& o : kTables) obsolete.push_back(std::string(o.name) + ".csv");
-    for (const ResultOutput& o : kSelectedTables) obsolete.push_back(std::string(o.name) + ".csv");
     out.Commit(IndexHtml(MakeIndexPage(session, summary, haveSummary, summaryLine), out.documents()),
-               obsolete);
+               AllOutputFileNames());
     folder->Keep();
     PrintReport(out, summaryLine);
     return 0;
@@ -261,6 +256,32 @@ class RunCommand {
     return " (project file " + project_ + ")";
   }
 
+  // With debugger output on (LINKAN_DEBUG): the time an output took, and
+  // the part spent drawing its pictures.
+  static void ReportOutputTime(TerminalHost& host, const RunOutput& o,
+                               std::chrono::steady_clock::time_point started,
+                               std::size_t documentsBefore) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    double drawing = 0;
+    const std::vector<OutputDocument>& docs = host.outputFolder()->documents();
+    for (std::size_t i = documentsBefore; i < docs.size(); ++i) drawing += docs[i].drawSeconds;
+    char line[160];
+    std::snprintf(line, sizeof line, "TimeIt output %s: %.3f s, drawing %.3f s", o.document, seconds,
+                  drawing);
+    host.DebugOutput(line);
+  }
+
+  // The number of different names "SelectedItems" gives.
+  static std::size_t DistinctNames(const std::optional<std::vector<std::string>>& names) {
+    if (!names) return 0;
+    std::set<std::string> distinct;
+    for (const std::string& n : *names) {
+      if (!n.empty()) distinct.insert(n);
+    }
+    return distinct.size();
+  }
+
   // A name in "SelectedItems" that is not in the item list selects nothing:
   // most likely a typing mistake, so say so.
   static void WarnUnselectable(TerminalHost& host, const std::vector<std::string>& names,
@@ -302,6 +323,8 @@ class RunCommand {
       } else if (doc.kind == "spreadsheet") {
         std::cout << "  " << doc.file << " (" << doc.rows << (doc.rows == 1 ? " row)" : " rows)")
                   << '\n';
+      } else if (doc.kind == "picture") {
+        std::cout << "  " << doc.file << " (.png, .json)\n";
       } else {
         std::cout << "  " << doc.file << '\n';
       }

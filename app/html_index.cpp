@@ -20,7 +20,8 @@ constexpr const char* kStyle =
     "p.t{margin:.1em 0}p.msg{color:#a33}pre{background:#f6f6f6;padding:.5em}"
     "dl{display:grid;grid-template-columns:max-content auto;gap:2px 12px}"
     "dt{font-weight:bold}dd{margin:0}"
-    "table.s th{cursor:pointer}nav li{margin:.1em 0}";
+    "table.s th{cursor:pointer}nav li{margin:.1em 0}"
+    "div.pic{margin:.5em 0;overflow-x:auto}div.pic svg{display:block}";
 
 // Sorts a table by the column of a clicked header cell, numbers as numbers
 // (the exact value of a cell's tooltip when it has one), ascending, the
@@ -171,6 +172,25 @@ std::string TextDocumentHtml(const std::string& title, const std::string& text,
                              const std::string& fileName) {
   return "<h2>" + HtmlEscape(title) + "</h2>\n" + FileLink(fileName) + "<pre>" +
          HtmlEscape(text) + "</pre>\n";
+}
+
+std::string PictureHtml(const std::vector<std::string>& titles,
+                        const std::vector<std::string>& fileNames, const std::string& inlineSvg) {
+  std::string out = "<h2>" + HtmlEscape(titles.empty() ? std::string() : titles[0]) + "</h2>\n";
+  for (std::size_t i = 1; i < titles.size(); ++i) {
+    if (!titles[i].empty()) out += "<p class=\"t\">" + HtmlEscape(titles[i]) + "</p>\n";
+  }
+  if (!fileNames.empty()) {
+    out += "<p class=\"t\">Files:";
+    for (const std::string& f : fileNames) {
+      out += " <a href=\"" + HtmlEscape(f) + "\">" + HtmlEscape(f) + "</a>";
+    }
+    out += "</p>\n";
+  }
+  out += "<div class=\"pic\">\n" + inlineSvg;
+  if (!inlineSvg.empty() && inlineSvg.back() != '\n') out += '\n';
+  out += "</div>\n";
+  return out;
 }
 
 std::string DocumentHeading(const OutputDocument& doc) {

@@ -3,7 +3,8 @@
 // index.html of a run: one self-contained page (no external files) that
 // shows every document of the run in order, after a list of links to each.
 // A spreadsheet is shown as an HTML table with its heading, its title lines,
-// its column names and its row names, and a link to its CSV file; a report
+// its column names and its row names, and a link to its CSV file; a picture
+// inline (its SVG) under its title lines, with links to its files; a report
 // as preformatted text; a message shown instead of a document as that
 // message. Every text from the data or the module is HTML-escaped. A small
 // inline script sorts a table by the column whose name is clicked (numbers
@@ -51,6 +52,11 @@ std::string DocumentHeading(const OutputDocument& doc);
 // A report or macro as an HTML fragment.
 std::string TextDocumentHtml(const std::string& title, const std::string& text,
                              const std::string& fileName);
+
+// A picture as an HTML fragment: its title lines, links to its files and
+// the picture itself (`inlineSvg`, svg_text.h).
+std::string PictureHtml(const std::vector<std::string>& titles,
+                        const std::vector<std::string>& fileNames, const std::string& inlineSvg);
 
 struct IndexPage {
   std::string title;                                       // the page's heading

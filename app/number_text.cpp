@@ -24,16 +24,10 @@ int ScientificExponent(std::string_view sci) {
   return exponent;
 }
 
-}  // namespace
-
-void AppendNumber(std::string& out, double value) {
-  assert(std::isfinite(value));
-  // Shortest round-trip digits in scientific form; this also fixes the
-  // decimal exponent of the shortest representation.
-  char sci[64];
-  const auto s = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
-  const std::string_view sciText(sci, static_cast<std::size_t>(s.ptr - sci));
-  const int exponent = value == 0.0 ? 0 : ScientificExponent(sciText);
+// Appends the number whose shortest scientific form is `sciText`, in the
+// notation of FormatNumber.
+void AppendScientificAsShortest(std::string& out, std::string_view sciText, bool zero) {
+  const int exponent = zero ? 0 : ScientificExponent(sciText);
   if (exponent < -4 || exponent > 15) {
     out.append(sciText);
     return;
@@ -65,6 +59,28 @@ void AppendNumber(std::string& out, double value) {
   out.append(digits, whole);
   out.push_back('.');
   out.append(digits + whole, n - whole);
+}
+
+}  // namespace
+
+void AppendNumber(std::string& out, double value) {
+  assert(std::isfinite(value));
+  // Shortest round-trip digits in scientific form; this also fixes the
+  // decimal exponent of the shortest representation.
+  char sci[64];
+  const auto s = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
+  AppendScientificAsShortest(out, std::string_view(sci, static_cast<std::size_t>(s.ptr - sci)),
+                             value == 0.0);
+}
+
+std::string FormatFloat(float value) {
+  assert(std::isfinite(value));
+  char sci[64];
+  const auto s = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
+  std::string out;
+  AppendScientificAsShortest(out, std::string_view(sci, static_cast<std::size_t>(s.ptr - sci)),
+                             value == 0.0f);
+  return out;
 }
 
 NumberTextCache::NumberTextCache() : entries_(kEntries) {}

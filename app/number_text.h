@@ -34,6 +34,10 @@ namespace linkan::app {
 
 // REQUIRES: `value` is finite.
 std::string FormatNumber(double value);
+// The same for a single-precision value: the shortest text that reads back
+// (as a float) to `value`, in the notation above ("33.333332", not the
+// digits of the double). REQUIRES: `value` is finite.
+std::string FormatFloat(float value);
 // Appends FormatNumber(value) to `out` without a string of its own.
 void AppendNumber(std::string& out, double value);
 

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,7 +12,10 @@
 #include "csv_writer.h"
 #include "data_error.h"
 #include "file_io.h"
+#include "graph_json.h"
+#include "graph_render.h"
 #include "html_index.h"
+#include "svg_text.h"
 #include "linkanalysis/results_table.h"
 
 namespace linkan::app {
@@ -183,6 +187,83 @@ std::string SpreadsheetWriter::Finish() {
   return folder_.documents_.back().file;
 }
 
+std::string OutputFolder::AddGraph(const GraphDocument& graph) {
+  std::vector<std::string> titles = GraphTitleLines(graph);
+  const std::string name = !graph.documentName.empty() ? graph.documentName
+                           : !titles.empty()           ? titles[0]
+                                                       : std::string("graph");
+  const auto started = std::chrono::steady_clock::now();
+  Picture picture;
+  try {
+    picture = RenderGraph(graph);
+  } catch (const std::exception& e) {
+    throw DataError(name, 0, 0, e.what());
+  }
+  return AddPicture(name, std::move(titles), GraphJson(graph), picture, started);
+}
+
+std::string OutputFolder::AddChart(const DiscreteContourChart& chart) {
+  std::vector<std::string> titles = ChartTitleLines(chart);
+  const std::string name = !chart.documentName.empty() ? chart.documentName
+                           : !titles.empty()           ? titles[0]
+                                                       : std::string("chart");
+  const auto started = std::chrono::steady_clock::now();
+  Picture picture;
+  try {
+    picture = RenderChart(chart);
+  } catch (const std::exception& e) {
+    throw DataError(name, 0, 0, e.what());
+  }
+  return AddPicture(name, std::move(titles), ChartJson(chart), picture, started);
+}
+
+std::string OutputFolder::AddPicture(const std::string& name, std::vector<std::string> titles,
+                                     const std::string& json, const Picture& picture,
+                                     std::chrono::steady_clock::time_point started) {
+  OutputDocument doc{.kind = "picture", .name = Slug(name)};
+  doc.title = titles.empty() ? std::string() : titles[0];
+  std::string base;
+  if (mode_ == OutputMode::kNumbered) {
+    base = fs::path(NextPath(name, ".svg")).stem().string();
+  } else {
+    base = fs::path(UniqueFileName(name, ".svg")).stem().string();
+  }
+  const std::pair<const char*, const std::string*> files[] = {
+      {".svg", &picture.svg}, {".png", &picture.png}, {".json", &json}};
+  std::vector<std::string> written;
+  try {
+    for (const auto& [extension, content] : files) {
+      const std::string fileName = base + extension;
+      const std::string path = mode_ == OutputMode::kNumbered
+                                   ? (fs::path(folder_) / fileName).string()
+                                   : StagedPath(fileName);
+      WriteFileAtomically(path, *content);
+      written.push_back(path);
+      const std::string final = (fs::path(folder_) / fileName).string();
+      if (doc.file.empty()) {
+        doc.file = final;
+      } else {
+        doc.otherFiles.push_back(final);
+      }
+    }
+  } catch (const DataError&) {
+    for (const std::string& path : written) {  // all three or none
+      std::error_code ec;
+      fs::remove(path, ec);
+    }
+    throw;
+  }
+  if (mode_ == OutputMode::kRun) {
+    doc.html = PictureHtml(titles, {base + ".svg", base + ".png", base + ".json"},
+                           InlineSvg(picture.svg, base + "-"));
+  }
+  doc.pictureTitles = std::move(titles);
+  doc.drawSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  documents_.push_back(std::move(doc));
+  return documents_.back().file;
+}
+
 void OutputFolder::AddMessage(const std::string& name, const std::string& text) {
   documents_.push_back({.kind = "message", .name = name, .text = text});
 }
@@ -195,12 +276,16 @@ void OutputFolder::Commit(const std::string& indexHtml, const std::vector<std::s
   std::vector<std::string> written;
   for (const OutputDocument& doc : documents_) {
     if (doc.file.empty()) continue;
-    const fs::path target(doc.file);
-    const fs::path staged = fs::path(staging_) / target.filename();
-    std::error_code ec;
-    fs::rename(staged, target, ec);  // atomic: the old file or the new one
-    if (ec) throw DataError(doc.file, 0, 0, "cannot write: " + ec.message());
-    written.push_back(target.filename().string());
+    std::vector<std::string> files = {doc.file};
+    files.insert(files.end(), doc.otherFiles.begin(), doc.otherFiles.end());
+    for (const std::string& file : files) {
+      const fs::path target(file);
+      const fs::path staged = fs::path(staging_) / target.filename();
+      std::error_code ec;
+      fs::rename(staged, target, ec);  // atomic: the old file or the new one
+      if (ec) throw DataError(file, 0, 0, "cannot write: " + ec.message());
+      written.push_back(target.filename().string());
+    }
   }
   for (const std::string& name : obsolete) {
     if (std::find(written.begin(), written.end(), name) != written.end()) continue;

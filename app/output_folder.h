@@ -20,6 +20,11 @@
 //              also rendered as HTML for the index, and messages shown
 //              instead of a document can be listed (AddMessage).
 //
+// A picture (a graph document or a rule chart) is written as three files
+// of one name: NAME.svg and NAME.png (graph_render.h) and NAME.json, its
+// display list (graph_json.h); all three or none. In the index it shows
+// inline, under its title lines.
+//
 // The list of documents (file, kind, titles) is kept for the index.
 //
 // Thread safety: one thread.
@@ -27,6 +32,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <span>
@@ -43,15 +49,20 @@ namespace linkan::app {
 
 enum class OutputMode { kNumbered, kRun };
 
+struct Picture;
+
 struct OutputDocument {
   std::string file{};   // path of the file (in the folder); "" for a message
-  std::string kind{};   // "report", "macro", "spreadsheet" or "message"
+  std::vector<std::string> otherFiles{};  // pictures: the .png and .json beside the .svg
+  std::string kind{};   // "report", "macro", "spreadsheet", "picture" or "message"
   std::string name{};   // the short name ("rules")
   std::string title{};  // the document's title (first title line of a spreadsheet)
   std::array<std::string, 3> titleLines{};  // spreadsheets: the three title lines
+  std::vector<std::string> pictureTitles{};  // pictures: every title line
   long rows = 0;        // spreadsheets: the number of rows
   std::string text{};   // messages: the message
   std::string html{};   // kRun: the document as an HTML fragment for the index
+  double drawSeconds = 0;  // pictures: the time taken to draw and encode the files
 };
 
 // "Rules of length 2!" -> "rules-of-length-2".
@@ -113,6 +124,12 @@ class OutputFolder {
   std::string AddSpreadsheet(const ResultsTable& table);
   // The same for a spreadsheet arriving row by row; `header` holds no cells.
   std::unique_ptr<SpreadsheetWriter> OpenSpreadsheet(const ResultsTable& header);
+  // A picture: NAME.svg, NAME.png, NAME.json (NAME from the document's name,
+  // else its title); returns the SVG file's final path. Throws DataError
+  // (nothing written) when a file cannot be written or the picture cannot
+  // be drawn.
+  std::string AddGraph(const GraphDocument& graph);
+  std::string AddChart(const DiscreteContourChart& chart);
   // A set flag makes AddSpreadsheet give up (CancelledError), writing
   // nothing. `cancel` must outlive the folder.
   void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
@@ -135,6 +152,9 @@ class OutputFolder {
   // kRun: where a file is written before Commit (the staging folder is made
   // on first use).
   std::string StagedPath(const std::string& fileName);
+  std::string AddPicture(const std::string& name, std::vector<std::string> titles,
+                         const std::string& json, const Picture& picture,
+                         std::chrono::steady_clock::time_point started);
 
   std::string folder_;
   OutputMode mode_;

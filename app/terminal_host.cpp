@@ -13,6 +13,8 @@
 
 #include "csv_writer.h"
 #include "data_error.h"
+#include "graph_json.h"
+#include "graph_render.h"
 #include "linkanalysis/results_table.h"
 
 namespace linkan::app {
@@ -370,6 +372,38 @@ bool TerminalHost::ShowSpreadsheet(const ResultsTable& table) {
     stream->AddRow(name, cells);
   });
   return stream->Finish();
+}
+
+bool TerminalHost::ShowGraph(const GraphDocument& graph) {
+  if (!output_) {
+    const std::vector<std::string> titles = GraphTitleLines(graph);
+    out_ << "== " << (titles.empty() ? graph.documentName : titles[0]) << " ==\n"
+         << GraphJson(graph) << std::flush;
+    return true;
+  }
+  try {
+    output_->AddGraph(graph);
+    return true;
+  } catch (const DataError& e) {
+    NoteWriteError(e.what());
+    return false;
+  }
+}
+
+bool TerminalHost::ShowDiscreteContourGraph(const DiscreteContourChart& chart) {
+  if (!output_) {
+    const std::vector<std::string> titles = ChartTitleLines(chart);
+    out_ << "== " << (titles.empty() ? chart.documentName : titles[0]) << " ==\n"
+         << ChartJson(chart) << std::flush;
+    return true;
+  }
+  try {
+    output_->AddChart(chart);
+    return true;
+  } catch (const DataError& e) {
+    NoteWriteError(e.what());
+    return false;
+  }
 }
 
 void TerminalHost::NoteWriteError(const std::string& text) {

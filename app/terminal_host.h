@@ -34,7 +34,10 @@
 //                without one: written to the output stream. Spreadsheets
 //                may arrive row by row (OpenSpreadsheet) and are written as
 //                they arrive. A row observer, when set, sees every row of
-//                every spreadsheet shown.
+//                every spreadsheet shown. Graphs and rule charts become
+//                pictures (NAME.svg, NAME.png, NAME.json); without an output
+//                folder their display list (graph_json.h) goes to the output
+//                stream.
 //   Dialogs      a modeless dialog is always "shown"; a codes page is
 //                confirmed as proposed.
 //
@@ -162,6 +165,8 @@ class TerminalHost : public CAnalysisDoc {
                         const std::string& text) override;
   bool ShowSpreadsheet(const ResultsTable& table) override;
   std::unique_ptr<SpreadsheetStream> OpenSpreadsheet(const ResultsTable& header) override;
+  bool ShowGraph(const GraphDocument& graph) override;
+  bool ShowDiscreteContourGraph(const DiscreteContourChart& chart) override;
   bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) override;
   bool ShowCodesDialog(CodesPage& page) override;
 

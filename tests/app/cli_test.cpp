@@ -4,6 +4,7 @@
 // inputs, and checks its output, its error line and its exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -241,6 +242,73 @@ TEST(LinkanRunTest, EveryExampleRuns) {
     }
   }
   EXPECT_EQ(examples, 4);
+}
+
+// `linkan run` with a stand-in module that draws: the pictures are written
+// beside the tables and shown in the index; a second run writes the same
+// bytes for the same picture in a new process and removes the pictures it
+// did not make; "Outputs" is the host's (the module refuses a task holding
+// it) and an unknown name in it stops the run before anything is written.
+TEST(LinkanRunTest, PicturesOfAModuleThatDraws) {
+  TempDir dir;
+  const std::string data = dir.File("d.csv");
+  WriteFile(data, "ID,item\n1,a\n");
+  const std::string out = dir.File("out");
+  const std::string selected = R"("SelectedItems": "milk | bread | beer | whole milk")";
+  auto run = [&](const std::string& task) {
+    WriteFile(dir.File("t.json"), "{" + task + "}");
+    return RunLinkan({"run", data, "--task", dir.File("t.json"), "--out", out, "--module",
+                      LINKAN_FAKE_MODULE});
+  };
+  auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(out)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  auto pictures = [](const std::vector<std::string>& names) {
+    std::vector<std::string> files;
+    for (const std::string& n : names) {
+      for (const char* e : {".svg", ".png", ".json"}) files.push_back(n + e);
+    }
+    return files;
+  };
+
+  const RunResult first = run(selected);
+  ASSERT_EQ(first.status, 0) << first.err;
+  std::vector<std::string> expected = pictures({"cluster-tree", "rule-graph", "support-chart", "web-graph"});
+  for (const char* f : {"index.html", "items.csv", "itemsets.csv", "rules.csv"}) expected.push_back(f);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listing(), expected);
+  EXPECT_NE(first.out.find("  confidence-chart: There is no association between items\n"),
+            std::string::npos) << first.out;
+  const std::string index = ReadFile(out + "/index.html");
+  std::size_t inline_ = 0;
+  for (std::size_t at = index.find("<svg "); at != std::string::npos; at = index.find("<svg ", at + 1)) ++inline_;
+  EXPECT_EQ(inline_, 4u);
+  EXPECT_NE(index.find("<h2>confidence-chart</h2>\n<p class=\"msg\">There is no association"),
+            std::string::npos);
+  std::vector<std::string> web;
+  for (const std::string& f : pictures({"web-graph"})) web.push_back(ReadFile(out + "/" + f));
+
+  const RunResult second = run(selected + R"(, "Outputs": ["WebGraph", "Summary"])");
+  ASSERT_EQ(second.status, 0) << second.err;
+  expected = pictures({"web-graph"});
+  for (const char* f : {"index.html", "items.csv", "rules.csv"}) expected.push_back(f);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listing(), expected);
+  for (std::size_t i = 0; i < web.size(); ++i) {
+    EXPECT_TRUE(ReadFile(out + "/" + pictures({"web-graph"})[i]) == web[i]) << i;
+  }
+
+  const std::string before = ReadFile(out + "/index.html");
+  const RunResult unknown = run(selected + R"(, "Outputs": ["WebGraph", "Webgraph"])");
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("\"Outputs\": unknown output \"Webgraph\"; the outputs are Summary, "),
+            std::string::npos) << unknown.err;
+  EXPECT_TRUE(OneLine(unknown.err)) << unknown.err;
+  EXPECT_EQ(listing(), expected);
+  EXPECT_EQ(ReadFile(out + "/index.html"), before);
 }
 
 }  // namespace

@@ -143,3 +143,36 @@ TEST(NumberTextRandomTest, PowersOfTwoRoundTrip) {
 
 }  // namespace
 }  // namespace linkan::app
+
+namespace linkan::app {
+namespace {
+
+// Single-precision values (chart cells): the text reads back to the same
+// float, read as a float or as a double then narrowed, in FormatNumber's
+// notation.
+TEST(NumberTextRandomTest, FloatsRoundTripInTheirShortestText) {
+  std::mt19937 rng(20261206);
+  EXPECT_EQ(FormatFloat(100.0f / 3.0f), "33.333332");
+  EXPECT_EQ(FormatFloat(0.1f), "0.1");
+  EXPECT_EQ(FormatFloat(1e-5f), "1e-05");
+  EXPECT_EQ(FormatFloat(100000.0f), "100000");
+  for (int i = 0; i < 20000; ++i) {
+    const std::uint32_t bits = rng();
+    float x;
+    std::memcpy(&x, &bits, sizeof x);
+    if (!std::isfinite(x)) continue;
+    const std::string text = FormatFloat(x);
+    const float asFloat = std::strtof(text.c_str(), nullptr);
+    const auto asDouble = static_cast<float>(std::strtod(text.c_str(), nullptr));
+    ASSERT_EQ(std::memcmp(&asFloat, &x, sizeof x), 0) << text;
+    ASSERT_EQ(std::memcmp(&asDouble, &x, sizeof x), 0) << text;
+    const double y = std::strtod(text.c_str(), nullptr);
+    if (std::fabs(y) >= 1e-4 && std::fabs(y) < 1e16) {
+      ASSERT_EQ(text.find('e'), std::string::npos) << text;
+    }
+    ASSERT_EQ(text.find(".0e"), std::string::npos) << text;
+  }
+}
+
+}  // namespace
+}  // namespace linkan::app

@@ -17,6 +17,7 @@
 #include "linkanalysis/results_table.h"
 #include "memory_limit.h"
 #include "output_folder.h"
+#include "run_outputs.h"
 #include "run_report.h"
 #include "task_file.h"
 #include "terminal_host.h"
@@ -267,6 +268,81 @@ TEST(MemoryLimitTest, SizesAndTheDefault) {
                                  static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
   EXPECT_GT(DefaultMemoryLimit(), 0u);
   EXPECT_LE(DefaultMemoryLimit(), physical / 4 * 3);
+}
+
+// ---- The outputs of a run ------------------------------------------------------
+
+std::vector<std::string> Documents(const std::vector<RunOutput>& outputs) {
+  std::vector<std::string> names;
+  for (const RunOutput& o : outputs) names.push_back(o.document);
+  return names;
+}
+
+TEST(RunOutputsTest, WhatARunWritesWithAndWithoutOutputs) {
+  const std::vector<std::string> base = {"items", "rules", "itemsets"};
+  const std::vector<std::string> selectedTables = {"rules-selected", "rules-selected-bodies",
+                                                   "rules-selected-heads", "itemsets-selected"};
+  auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+  };
+  const std::vector<std::string> charts = {"support-chart", "confidence-chart", "correlation-chart"};
+  const std::vector<std::string> clustering = {"clusters", "cluster-tree"};
+  const std::vector<std::string> webAndRule = {"web-graph", "rule-graph"};
+  struct Case {
+    RunFacts facts;
+    std::optional<std::vector<int>> requested;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      // No summary (an older module): today's tables and the disjoint sequences.
+      {{}, std::nullopt, join({base, {"disjoint"}})},
+      // 1 and 100 rules chart, 0 and 101 do not; clustering in association only.
+      {{.haveSummary = true, .association = true, .rules = 1}, std::nullopt,
+       join({base, charts, clustering, {"disjoint"}})},
+      {{.haveSummary = true, .association = true, .rules = 100, .selection = true, .selectedItems = 2},
+       std::nullopt, join({base, selectedTables, charts, clustering, {"disjoint"}, webAndRule})},
+      {{.haveSummary = true, .association = true, .rules = 0}, std::nullopt,
+       join({base, clustering, {"disjoint"}})},
+      {{.haveSummary = true, .association = false, .rules = 101, .selection = true, .selectedItems = 1},
+       std::nullopt, join({base, selectedTables, {"disjoint"}})},
+      // Named outputs only (in the run's order), and the item list always.
+      {{.haveSummary = true, .association = true, .rules = 5, .selection = true, .selectedItems = 3},
+       std::vector<int>{1031, 1074, 1022, 1027, 1074}, {"items", "rules", "support-matrix", "web-graph", "network-3d"}},
+      {{.haveSummary = true, .rules = 5}, std::vector<int>{}, {"items"}},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(Documents(ChooseOutputs(cases[i].requested, cases[i].facts)), cases[i].expected) << i;
+  }
+  // Every document has its files, for cleaning up after an earlier run.
+  const std::vector<std::string> files = AllOutputFileNames();
+  for (const char* f : {"items.csv", "web-graph.svg", "web-graph.png", "web-graph.json",
+                        "disjoint.csv", "network-2d.json", "correlation-matrix.csv"}) {
+    EXPECT_NE(std::find(files.begin(), files.end(), f), files.end()) << f;
+  }
+}
+
+TEST(RunOutputsTest, OutputsAreTakenFromTheTaskByName) {
+  TaskFile task = ParseTaskFile(R"({"MinimumSupport": 0.1, "Outputs": ["WebGraph", "Summary"]})", "t.json");
+  EXPECT_EQ(TakeRequestedOutputs(task), (std::vector<int>{1074, 1022}));
+  EXPECT_FALSE(task.json.contains("Outputs"));  // the module does not know it
+  EXPECT_EQ(task.json["MinimumSupport"], 0.1);
+  EXPECT_EQ(TakeRequestedOutputs(task), std::nullopt);
+  for (const char* bad : {R"({"Outputs": "WebGraph"})", R"({"Outputs": [1074]})",
+                          R"({"Outputs": ["WebGraph", "webgraph"]})"}) {
+    TaskFile t = ParseTaskFile(bad, "t.json");
+    try {
+      TakeRequestedOutputs(t);
+      ADD_FAILURE() << bad;
+    } catch (const DataError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.rfind("t.json: \"Outputs\"", 0), 0u) << what;
+      if (std::string(bad).find("webgraph") != std::string::npos) {
+        EXPECT_NE(what.find("unknown output \"webgraph\""), std::string::npos) << what;
+      }
+    }
+  }
 }
 
 }  // namespace
