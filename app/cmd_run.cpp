@@ -27,6 +27,7 @@
 #include "linkanalysis/analysis_module.h"
 #include "memory_limit.h"
 #include "linkanalysis/results_table.h"
+#include "run_models.h"
 #include "run_report.h"
 #include "session.h"
 #include "task_file.h"
@@ -155,8 +156,11 @@ class RunCommand {
 
     RunSummary summary;
     const bool haveSummary = module.GetRunSummary(summary);
-    std::vector<ResultOutput> outputs(std::begin(kTables), std::end(kTables));
-    if (selected) outputs.insert(outputs.end(), std::begin(kSelectedTables), std::end(kSelectedTables));
+    std::vector<ResultOutput> outputs;
+    const bool mined = haveSummary && !summary.recommendation;
+    if (mined) outputs.assign(std::begin(kTables), std::end(kTables));
+    if (mined && selected) outputs.insert(outputs.end(), std::begin(kSelectedTables), std::end(kSelectedTables));
+    if (HasQuery(task)) outputs.push_back({kQueryCommand, kQueryTableName});
     OutputFolder& out = *host.outputFolder();
     for (const ResultOutput& o : outputs) {
       host.HoldMessages();
@@ -174,12 +178,15 @@ class RunCommand {
       if (o.command == kItemList && selected) WarnUnselectable(host, *selected, itemNames);
     }
 
+    if (mined) WriteModelFiles(module, out);
+
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const std::string summaryLine = haveSummary ? FormatRunSummary(summary, seconds) : "";
     std::vector<std::string> obsolete;
     for (const ResultOutput& o : kTables) obsolete.push_back(std::string(o.name) + ".csv");
     for (const ResultOutput& o : kSelectedTables) obsolete.push_back(std::string(o.name) + ".csv");
+    for (const std::string& file : ModelOutputFiles()) obsolete.push_back(file);
     out.Commit(IndexHtml(MakeIndexPage(session, summary, haveSummary, summaryLine), out.documents()),
                obsolete);
     folder->Keep();

@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
   RegisterInfoCommand(app, global, action);
   RegisterImportCommand(app, global, action);
   RegisterRunCommand(app, global, action);
+  RegisterQueryCommand(app, global, action);
 
   try {
     app.parse(argc, argv);

@@ -4,6 +4,7 @@
 #include "engine/sal_engine.h"
 #include "frame/sequence.h"
 #include "resources/string_table.h"
+#include "results/model_commands.h"
 #include "results/rule_tables.h"
 
 namespace linkan {
@@ -23,7 +24,9 @@ bool CSEQResultDialog::OnInitDialog() {
   AddControl(1022, ControlKind::kButton,
              assoc ? "!249A&ssociation rules" : "!249&Sequence rules");
   for (const int id : {1074, 1070, 1072}) AddControl(id, ControlKind::kButton).enabled = assoc;
-  AddControl(1197, ControlKind::kButton, "qPMM&L").visible = !IsRecommendationMode();
+  AddControl(kPmmlButton, ControlKind::kButton, "qPMM&L").visible = !IsRecommendationMode();
+  AddControl(kQueryButton, ControlKind::kButton, "e&Query of rules");
+  AddControl(kQueryEdit, ControlKind::kEdit);
   return true;
 }
 
@@ -77,6 +80,12 @@ bool CSEQResultDialog::OnCommand(int id) {
     case 1191:
       if (!CollectAtLeast(1)) return true;
       lastShown_ = ShowFrequentPatternsOfSelected(seq, *e);
+      return true;
+    case kPmmlButton:
+      SavePmmlFromDialog(seq, *e);
+      return true;
+    case kQueryButton:
+      lastShown_ = RunQueryCommand(seq, *e, GetControlText(kQueryEdit));
       return true;
     default:
       return false;

@@ -7,7 +7,8 @@
 // Commands handled: 2 and 1020 close (exit code 101); 1022 rule summary;
 // 1023 frequent patterns; 1190/1192/1193 rules with selected items as heads,
 // anywhere, as bodies; 1191 patterns with selected items; 1189 (our host's
-// extension) the item list as a spreadsheet.
+// extension) the item list as a spreadsheet; 1197 PMML and 1211 the
+// deployment query of edit 1215 (model_commands.h).
 //
 // Thread safety: host thread only.
 #pragma once
