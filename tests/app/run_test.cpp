@@ -420,8 +420,8 @@ TEST_F(RunTest, ModelFilesAnswerQueriesWithoutDataOrProject) {
   EXPECT_EQ(Listing(asked), (std::vector<std::string>{"index.html", "queried-rules.csv"}));
   const std::string expected =
       ",Body,Head,Support(%),Confidence(%),Lift\n"
-      "1,(  c  ),(  a  ),40,66.66666666666667,0.8333333333333334\n"
-      "2,(  c  ),(  b  ),40,66.66666666666667,0.8333333333333334\n";
+      "1,(  c  ),(  a  ),40,66.66666666666666,0.8333333333333333\n"
+      "2,(  c  ),(  b  ),40,66.66666666666666,0.8333333333333333\n";
   EXPECT_EQ(ReadFile(asked + "/queried-rules.csv"), expected);
 
   for (const char* model : {"/model.pmml", "/model-4.4.pmml"}) {
