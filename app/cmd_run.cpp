@@ -158,6 +158,7 @@ class RunCommand {
     const bool haveSummary = module.GetRunSummary(summary);
     std::vector<ResultOutput> outputs;
     const bool mined = haveSummary && !summary.recommendation;
+    recommendation_ = haveSummary && summary.recommendation;
     if (mined) outputs.assign(std::begin(kTables), std::end(kTables));
     if (mined && selected) outputs.insert(outputs.end(), std::begin(kSelectedTables), std::end(kSelectedTables));
     if (HasQuery(task)) outputs.push_back({kQueryCommand, kQueryTableName});
@@ -310,8 +311,8 @@ class RunCommand {
         std::cout << "  " << doc.file << '\n';
       }
     }
-    std::cout << "project: " << project_ << '\n'
-              << "results: " << (fs::path(args_.out) / "index.html").string() << '\n'
+    if (!recommendation_) std::cout << "project: " << project_ << '\n';
+    std::cout << "results: " << (fs::path(args_.out) / "index.html").string() << '\n'
               << std::flush;
   }
 
@@ -319,6 +320,7 @@ class RunCommand {
   const GlobalOptions& global_;
   std::string project_;
   bool runFinished_ = false;
+  bool recommendation_ = false;  // a loaded model: no project is involved
 };
 
 }  // namespace

@@ -49,6 +49,7 @@ std::string LoadDocument(const Document& doc, SalEngine& engine) {
   if (doc.fields.size() > kMaxListEntries) return "the model has more fields than a task can hold";
   AnalysisSettings s = engine.settings;
   s.noseq = doc.association ? 1 : 0;
+  s.size = doc.numberOfTransactions;  // N of the model, for its summary
   std::map<Usage, std::vector<std::int16_t>> lists;
   std::map<Usage, std::vector<const Field*>> fieldsOf;
   std::vector<ContinuousStats> contStats, mdContStats;

@@ -8,7 +8,7 @@
 // names) and the variable selection, codes and statistics, then fills them
 // from `doc`: field k is variable k + 1 and joins the list of its role
 // (a role this module does not know takes a position only); `noseq`
-// follows the model element. Every table is built before any is replaced,
+// follows the model element and `size` its number of transactions. Every table is built before any is replaced,
 // so a failure changes nothing. Returns "" or what was wrong (two items of
 // one name, more fields or codes than the variable lists hold).
 //
