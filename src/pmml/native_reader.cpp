@@ -1,4 +1,5 @@
 // native_reader.cpp: the module's own document (pmml_reader.h).
+#include <algorithm>
 #include <set>
 
 #include "pmml/pmml_reader_internal.h"

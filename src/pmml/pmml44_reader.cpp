@@ -1,5 +1,7 @@
 // pmml44_reader.cpp: standard PMML 4.x association and sequence models
 // (pmml_reader.h), with the module's Extension elements where present.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <set>

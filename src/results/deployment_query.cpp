@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "engine/coding/continuous_cut.h"
 #include "engine/coding/item_names.h"
