@@ -29,6 +29,7 @@
 #include "memory_limit.h"
 #include "linkanalysis/results_table.h"
 #include "run_outputs.h"
+#include "run_models.h"
 #include "run_report.h"
 #include "session.h"
 #include "message_hints.h"
@@ -147,12 +148,22 @@ class RunCommand {
 
     RunSummary summary;
     const bool haveSummary = module.GetRunSummary(summary);
-    const std::vector<RunOutput> outputs =
-        ChooseOutputs(requested, RunFacts{.haveSummary = haveSummary,
-                                          .association = summary.association,
-                                          .rules = summary.rules,
-                                          .selection = selected.has_value(),
-                                          .selectedItems = DistinctNames(selected)});
+    // A recommendation run (a model loaded from PMML) mined nothing: it has
+    // only the deployment query's table.
+    const bool mined = haveSummary && !summary.recommendation;
+    recommendation_ = haveSummary && summary.recommendation;
+    std::vector<RunOutput> outputs;
+    if (mined) {
+      outputs = ChooseOutputs(requested, RunFacts{.haveSummary = haveSummary,
+                                                  .association = summary.association,
+                                                  .rules = summary.rules,
+                                                  .selection = selected.has_value(),
+                                                  .selectedItems = DistinctNames(selected)});
+    }
+    if (HasQuery(task)) {
+      outputs.push_back({.name = "QueriedRules", .command = kQueryCommand,
+                         .document = kQueryTableName, .picture = false});
+    }
     OutputFolder& out = *host.outputFolder();
     for (const RunOutput& o : outputs) {
       host.HoldMessages();
@@ -175,11 +186,16 @@ class RunCommand {
       if (o.command == kItemListCommand && selected) WarnUnselectable(host, *selected, itemNames);
     }
 
+    if (mined) WriteModelFiles(module, out);
+
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const std::string summaryLine = haveSummary ? FormatRunSummary(summary, seconds) : "";
+    std::vector<std::string> obsolete = AllOutputFileNames();
+    obsolete.push_back(std::string(kQueryTableName) + ".csv");
+    for (const std::string& file : ModelOutputFiles()) obsolete.push_back(file);
     out.Commit(IndexHtml(MakeIndexPage(session, summary, haveSummary, summaryLine), out.documents()),
-               AllOutputFileNames());
+               obsolete);
     folder->Keep();
     PrintReport(out, summaryLine);
     return 0;
@@ -329,8 +345,8 @@ class RunCommand {
         std::cout << "  " << doc.file << '\n';
       }
     }
-    std::cout << "project: " << project_ << '\n'
-              << "results: " << (fs::path(args_.out) / "index.html").string() << '\n'
+    if (!recommendation_) std::cout << "project: " << project_ << '\n';
+    std::cout << "results: " << (fs::path(args_.out) / "index.html").string() << '\n'
               << std::flush;
   }
 
@@ -338,6 +354,7 @@ class RunCommand {
   const GlobalOptions& global_;
   std::string project_;
   bool runFinished_ = false;
+  bool recommendation_ = false;  // a loaded model: no project is involved
 };
 
 }  // namespace

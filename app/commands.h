@@ -12,6 +12,7 @@
 //   linkan run DATA --task TASK.json --out DIR [--weight VAR] [--project FILE]
 //              [--format csv|basket|spmf] [--delimiter C] [--encoding E]
 //              [--module PATH] [--memory-limit SIZE]
+//   linkan query MODEL.pmml QUERY [--csv] [--module PATH]
 // (E: utf-8 or latin1, how DATA's bytes are read.)
 //
 // Thread safety: main thread only.
@@ -42,6 +43,7 @@ struct GlobalOptions {
 void RegisterInfoCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 void RegisterImportCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
+void RegisterQueryCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 
 // ---- Shared by the commands ----
 

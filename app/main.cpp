@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
   RegisterInfoCommand(app, global, action);
   RegisterImportCommand(app, global, action);
   RegisterRunCommand(app, global, action);
+  RegisterQueryCommand(app, global, action);
 
   try {
     CheckCommandLine(app, argc, argv);

@@ -268,6 +268,19 @@ void OutputFolder::AddMessage(const std::string& name, const std::string& text) 
   documents_.push_back({.kind = "message", .name = name, .text = text});
 }
 
+std::string OutputFolder::AddFile(const std::string& fileName, const std::string& title,
+                                  const std::function<void(const std::string&)>& write) {
+  write(StagedPath(fileName));
+  OutputDocument doc{.file = (fs::path(folder_) / fileName).string(),
+                     .kind = "file",
+                     .name = Slug(fileName),
+                     .title = title};
+  doc.html = "<p><a href=\"" + HtmlEscape(fileName) + "\">" + HtmlEscape(fileName) + "</a>: " +
+             HtmlEscape(title) + "</p>\n";
+  documents_.push_back(std::move(doc));
+  return documents_.back().file;
+}
+
 void OutputFolder::Commit(const std::string& indexHtml, const std::vector<std::string>& obsolete) {
   if (committed_) throw DataError(folder_, 0, 0, "the run's documents are already written");
   // An index of an earlier run must not describe a folder half replaced.

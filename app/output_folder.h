@@ -33,6 +33,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -135,6 +136,11 @@ class OutputFolder {
   void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
   // Lists a message that was shown instead of the document `name`.
   void AddMessage(const std::string& name, const std::string& text);
+  // kRun: a file another writer makes (a model file): `write` is given the
+  // staged path to write `fileName` to and throws when it cannot; the file
+  // is then listed (kind "file") and moved into place by Commit.
+  std::string AddFile(const std::string& fileName, const std::string& title,
+                      const std::function<void(const std::string& stagedPath)>& write);
 
   // kRun: moves every staged file into the folder, removes the files named
   // in `obsolete` (file names in the folder, such as the tables of an

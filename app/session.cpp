@@ -29,8 +29,11 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err, s
   auto throwIfCancelled = [this] {
     if (early_.load()) throw CancelledError("cancelled: nothing was done");
   };
-  table_ = options.format ? LoadImported(options.dataPath, *options.format, options.load)
-                         : LoadDataTable(options.dataPath, options.load);
+  // No data path: an empty table, for commands that need only the module.
+  if (!options.dataPath.empty()) {
+    table_ = options.format ? LoadImported(options.dataPath, *options.format, options.load)
+                           : LoadDataTable(options.dataPath, options.load);
+  }
   throwIfCancelled();
   library_ = std::make_unique<ModuleLibrary>(FindModule(options.modulePath));
   host_ = std::make_unique<TerminalHost>(table_, std::move(options.terminal), out, err, in);

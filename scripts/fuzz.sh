@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 SECONDS_PER_TARGET=${1:-30}
 JOBS=${FUZZ_JOBS:-2}
 TARGETS=(csv_reader_fuzzer basket_import_fuzzer spmf_import_fuzzer task_file_fuzzer
-         project_open_fuzzer)
+         project_open_fuzzer pmml_reader_fuzzer deployment_query_fuzzer)
 
 launcher=()
 if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi

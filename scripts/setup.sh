@@ -8,7 +8,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   libboost-dev libtbb-dev libsqlite3-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libxml2-utils
   libcairo2-dev libpango1.0-dev libpng-dev fonts-dejavu-core libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev

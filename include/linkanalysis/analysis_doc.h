@@ -159,6 +159,13 @@ class CAnalysisDoc {
   virtual bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) = 0;
   // Runs one page of the long codes list dialog; false when cancelled.
   virtual bool ShowCodesDialog(CodesPage& page) { (void)page; return false; }
+  // The host's save-as dialog: the file name chosen, or "" when cancelled
+  // (the default: a host without one cancels).
+  virtual std::string AskSaveFileName(const std::string& title, const std::string& defaultName,
+                                      const std::string& defaultExtension) {
+    (void)title, (void)defaultName, (void)defaultExtension;
+    return {};
+  }
 };
 
 }  // namespace linkan

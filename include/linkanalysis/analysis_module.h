@@ -38,7 +38,12 @@ struct RunSummary {
   unsigned long long frequentItems = 0;  // frequent single items (the item list)
   unsigned long long patterns = 0;       // frequent itemsets or sequences
   unsigned long long rules = 0;          // association or sequential rules
+  bool recommendation = false;           // a model loaded from PMML, nothing mined
 };
+
+// The two PMML documents a module writes: its own, and the standard PMML
+// 4.4 one that other tools read.
+enum class PmmlDialect { kNative = 0, kPmml44 = 1 };
 
 class IAnalysisModule {
  public:
@@ -67,7 +72,8 @@ class IAnalysisModule {
   virtual int RunTask(const std::string& taskJson, std::string& error) = 0;
   // Runs command `id` of the open results dialog: 1022 rule summary, 1023
   // frequent patterns, 1190 to 1193 the tables of selected items, 1189 the
-  // item list as a spreadsheet; 1024, 1025, 1026 the support, confidence
+  // item list as a spreadsheet; 1211 the deployment query of the task's
+  // "QueryStringForRules"; 1024, 1025, 1026 the support, confidence
   // and correlation charts (ShowDiscreteContourGraph; 1 to 100 rules);
   // 1027, 1028, 1029 the rule matrices of the same measures; 1030 and 1031
   // the association networks 2D and 3D; 1070 the clustering table and 1072
@@ -83,6 +89,15 @@ class IAnalysisModule {
   virtual bool GetRunSummary(RunSummary& summary) const {
     (void)summary;
     return false;
+  }
+  // Writes the model of the open results to `path` in `dialect` (the PMML
+  // button's export, without its file dialog). Returns 0, or 1 with `error`
+  // set: no results, a loaded model (recommendation holds nothing mined),
+  // an empty name, or a failed write (nothing is left at `path` then).
+  virtual int SaveModel(const std::string& path, PmmlDialect dialect, std::string& error) {
+    (void)path, (void)dialect;
+    error = "this module cannot save models";
+    return 1;
   }
 };
 

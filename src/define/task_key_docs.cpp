@@ -35,6 +35,14 @@ std::vector<TaskKeyDoc> MakeDocs() {
        "1065 Go to results dialog without adding transactions",
        "Show the existing project's results without mining; the task's thresholds are not "
        "applied."},
+      {"DeployNewDocuments", "switch", "0", "", "1066 Recommendation via PMML",
+       "With `UseExistingProject`: mine nothing and open no project; the results are those of "
+       "the PMML model in `LoadModels` (for `QueryStringForRules`)."},
+      {"VariableSelectionViaPMML", "switch", "0", "", "1196 Variable selection via PMML",
+       "With `DeployNewDocuments`: the variables come from the PMML model."},
+      {"LoadModels", "text", "none", "a PMML file (the module's own or PMML 4.4)",
+       "1194/1195 PMML file",
+       "The model a recommendation (`DeployNewDocuments`) loads instead of mining."},
       {"GenerateNonsequentialAssociation", "switch", Switch(d.noseq), "", "1044 (Quick tab)",
        "1: association rules of itemsets; 0: sequential rules of sequences (the default; a "
        "warning names it when the key is left out)."},
@@ -129,6 +137,16 @@ std::vector<TaskKeyDoc> MakeDocs() {
        "results dialog item list",
        "Items for the tables (and pictures) of selected items; a name that is no frequent item "
        "is named in a warning."},
+      {"SaveAsPMML", "text", "none (linkan writes DIR/model.pmml)", "a file name, not empty",
+       "results dialog 1197 PMML",
+       "Also write the mined model, in the module's own PMML, to this file."},
+      {"SaveAsPMML44", "text", "none (linkan writes DIR/model-4.4.pmml)", "a file name, not empty",
+       "(none: an extension)",
+       "Also write the mined model as a standard PMML 4.4 document to this file."},
+      {"QueryStringForRules", "text", "none", "a query such as \"(bread, milk)\"",
+       "results dialog 1215 and 1211",
+       "The deployment query: the rules whose body the given items satisfy, written as "
+       "`queried-rules.csv`."},
   };
 }
 

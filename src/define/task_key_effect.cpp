@@ -23,6 +23,10 @@ Reason TaskFromProject(const AnalysisSettings& s) {
 Reason NewProject(const AnalysisSettings& s) {
   return When(s.projectMode != 1, "a new project is made (\"UseExistingProject\" is not set)");
 }
+Reason NotDeploying(const AnalysisSettings& s) {
+  return When(s.existingProjectAction != 2,
+              "no model is deployed (\"DeployNewDocuments\" is not set)");
+}
 Reason Association(const AnalysisSettings& s) {
   return When(s.noseq != 0,
               "the task is a non-sequential association analysis "
@@ -136,6 +140,9 @@ const std::map<std::string, std::vector<Rule>>& Rules() {
       {"ReplaceOriginalItemsWithTaxonomies", {TaskFromProject, NoTaxonomies}},
       {"UpdateNewDocuments", {NewProject}},
       {"GoToResultsDialogWithoutAddingDocuments", {NewProject}},
+      {"DeployNewDocuments", {NewProject}},
+      {"LoadModels", {NewProject, NotDeploying}},
+      {"VariableSelectionViaPMML", {NewProject, NotDeploying}},
   };
   return rules;
 }

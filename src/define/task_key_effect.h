@@ -12,7 +12,9 @@
 // - a task taken from an existing project (going to its results, or
 //   scoring new documents) disables every variable, code, threshold,
 //   sequence and taxonomy control;
-// - the actions on an existing project need "UseExistingProject";
+// - the actions on an existing project need "UseExistingProject"; the
+//   model file ("LoadModels") and "VariableSelectionViaPMML" also need
+//   "DeployNewDocuments";
 // - the sequence options and the non-sequential variables belong to
 //   sequence analysis; the time options also need a time variable and
 //   multi-element itemsets, and each one its own switch or radio button;

@@ -63,6 +63,9 @@ const std::vector<KeySpec> kKeySpecs = {
     {"UseExistingProject", KeyKind::kSwitch},
     {"UpdateNewDocuments", KeyKind::kSwitch},
     {"GoToResultsDialogWithoutAddingDocuments", KeyKind::kSwitch},
+    {"DeployNewDocuments", KeyKind::kSwitch},
+    {"VariableSelectionViaPMML", KeyKind::kSwitch},
+    {"LoadModels", KeyKind::kText},
     {"GenerateNonsequentialAssociation", KeyKind::kSwitch},
     {"Variables", KeyKind::kOther},
     {"NonsequentialVariables", KeyKind::kOther},
@@ -92,6 +95,9 @@ const std::vector<KeySpec> kKeySpecs = {
     {"MinimumTime", KeyKind::kNumber},
     {"MaximumTime", KeyKind::kNumber},
     {"SelectedItems", KeyKind::kText},
+    {"SaveAsPMML", KeyKind::kText},
+    {"SaveAsPMML44", KeyKind::kText},
+    {"QueryStringForRules", KeyKind::kText},
 };
 
 const std::vector<std::string> kKeys = [] {
@@ -219,6 +225,9 @@ class TaskApplier {
       result.hasSelectedItems = true;
       result.selectedItems = Text(task_, "SelectedItems");
     }
+    result.saveAsPmml = PmmlFileName("SaveAsPMML");
+    result.saveAsPmml44 = PmmlFileName("SaveAsPMML44");
+    if (Has("QueryStringForRules")) result.queryString = Text(task_, "QueryStringForRules");
     PressOk();
   }
 
@@ -289,6 +298,14 @@ class TaskApplier {
       warnings_.push_back(
           "no ID variable (\"Variables\": \"id\"): every case is a transaction of its own");
     }
+  }
+
+  // A PMML file name of the task; an empty one is refused (10066).
+  std::optional<std::string> PmmlFileName(const std::string& key) const {
+    if (!Has(key)) return std::nullopt;
+    std::string name = Text(task_, key);
+    if (name.empty()) Fail(KeyMessage(key, Message(msg::kImproperPmmlName)));
+    return name;
   }
 
   void SetSwitch(const std::string& key, std::int32_t& target) {
@@ -464,6 +481,16 @@ class TaskApplier {
     if (Applies("GoToResultsDialogWithoutAddingDocuments") &&
         Switch(task_, "GoToResultsDialogWithoutAddingDocuments")) {
       s_.existingProjectAction = 1;
+    }
+    if (Applies("DeployNewDocuments") && Switch(task_, "DeployNewDocuments")) {
+      s_.existingProjectAction = 2;
+    }
+    // Checked before it may apply: an empty name is refused (10066) and
+    // leaves the stored one as it was.
+    const std::optional<std::string> model = PmmlFileName("LoadModels");
+    if (model && Applies("LoadModels")) s_.pmmlFile = *model;
+    if (Applies("VariableSelectionViaPMML")) {
+      s_.variableSelectionViaPmml = Switch(task_, "VariableSelectionViaPMML");
     }
   }
 

@@ -22,6 +22,7 @@
 // channel ("warning: \"MinimumTime\" has no effect: ...").
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,12 @@ struct TaskScriptResult {
   std::string error;                     // empty on success
   bool hasSelectedItems = false;         // "SelectedItems" was given
   std::string selectedItems;             // its text ("a | b")
+  // The results members: write the model ("SaveAsPMML" native,
+  // "SaveAsPMML44" standard) and the text of the deployment query (edit
+  // 1215, run by command 1211). Names are never empty.
+  std::optional<std::string> saveAsPmml;
+  std::optional<std::string> saveAsPmml44;
+  std::optional<std::string> queryString;
 };
 
 // Applies the JSON text `taskJson` to `sequence` (its current engine and its

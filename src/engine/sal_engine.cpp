@@ -18,6 +18,9 @@ void SalEngine::ClearResults() {
   itemFrequency.clear();
   clusters.clear();
   clusterSteps.clear();
+  // A loaded model is a result too: the next run or load replaces it whole.
+  modelItems.Clear();
+  model.Clear();
 }
 
 }  // namespace linkan

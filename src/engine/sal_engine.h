@@ -21,6 +21,7 @@
 #include "engine/frequent_pattern_table.h"
 #include "engine/item_cluster.h"
 #include "engine/item_dictionary.h"
+#include "engine/loaded_model.h"
 #include "engine/rule_list.h"
 #include "frame/analysis_settings.h"
 
@@ -45,7 +46,7 @@ class SalEngine {
   ProjectDatabase* projectDb() const { return projectDb_; }
 
   // Empties every result of a run (patterns, leaves, rules, frequencies,
-  // clusters); the settings stay.
+  // clusters) and the tables of a loaded PMML model; the settings stay.
   void ClearResults();
 
   // N as a double: the number of transactions (sequences).
@@ -81,7 +82,8 @@ class SalEngine {
   std::set<ItemNumber> selectedItems;
 
   // ---- Recommendation via PMML ----
-  ItemDictionary modelItems;
+  ItemDictionary modelItems;                  // item id <-> exact name
+  LoadedModel model;
 
  private:
   CAnalysisSupport* analysis_;

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace linkan {
@@ -79,6 +80,8 @@ struct AnalysisSettings {
   // ---- Project choice (not stored in the project record) ----
   std::uint16_t projectMode = 0;            // 0 create new, 1 use existing
   std::uint16_t existingProjectAction = 0;  // 0 update, 1 go to results, 2 PMML
+  std::string pmmlFile;                     // the model read by recommendation (2)
+  bool variableSelectionViaPmml = false;    // kept for scripts; nothing reads it
 
   // ---- Figures of the last run ----
   std::int32_t ncases = 0;

@@ -4,14 +4,18 @@
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <tuple>
 
 #include "define/define_task.h"
 #include "define/task_script.h"
 #include "engine/driver/run_analysis.h"
 #include "engine/sal_engine.h"
 #include "frame/host/module_error.h"
+#include "pmml/model_export.h"
+#include "pmml/model_import.h"
 #include "projectdb/project_database.h"
 #include "resources/string_table.h"
+#include "results/model_commands.h"
 #include "results/seq_result_dialog.h"
 
 namespace linkan {
@@ -90,7 +94,9 @@ int CSequence::RunTask(const std::string& taskJson, std::string& error) {
       return 1;
     }
     const unsigned long messagesBefore = MessageCount();
-    if (RunAnalysis(*engine_, nullptr) != 0) {
+    RunOptions options = DefaultRunOptions();
+    options.loadPmmlModel = pmml::ReadPmmlModel;
+    if (RunAnalysis(*engine_, nullptr, options) != 0) {
       error = MessageCount() != messagesBefore ? LastMessage() : "the analysis was abandoned";
       return 1;
     }
@@ -101,6 +107,17 @@ int CSequence::RunTask(const std::string& taskJson, std::string& error) {
     if (task.hasSelectedItems && !resultDialog_->PutSelectedItems(task.selectedItems)) {
       error = "\"SelectedItems\" must name items separated by \"|\" (no empty names)";
       return 1;
+    }
+    if (task.queryString) resultDialog_->SetControlText(kQueryEdit, *task.queryString);
+    for (const auto& [key, file, dialect] :
+         {std::tuple("SaveAsPMML", task.saveAsPmml, pmml::Dialect::kNative),
+          std::tuple("SaveAsPMML44", task.saveAsPmml44, pmml::Dialect::kPmml44)}) {
+      if (!file) continue;
+      const std::string why = pmml::WritePmml(*this, *engine_, *file, dialect);
+      if (!why.empty()) {
+        error = std::string("\"") + key + "\": " + why;
+        return 1;
+      }
     }
     return 0;
   });
@@ -157,6 +174,20 @@ int CSequence::RunBoundary(std::string& error, const std::function<int()>& body)
   }
 }
 
+int CSequence::SaveModel(const std::string& path, PmmlDialect dialect, std::string& error) {
+  error.clear();
+  if (!engine_ || !resultDialog_) {
+    error = "there are no results to save";
+    return 1;
+  }
+  return RunBoundary(error, [&] {
+    error = pmml::WritePmml(*this, *engine_, path,
+                            dialect == PmmlDialect::kPmml44 ? pmml::Dialect::kPmml44
+                                                            : pmml::Dialect::kNative);
+    return error.empty() ? 0 : 1;
+  });
+}
+
 bool CSequence::GetRunSummary(RunSummary& summary) const {
   // Results exist once a run (or a reopened project) opened the results
   // dialog.
@@ -167,6 +198,14 @@ bool CSequence::GetRunSummary(RunSummary& summary) const {
   summary.frequentItems = engine_->itemFrequency.size();
   summary.patterns = engine_->patterns.size();
   summary.rules = engine_->rules.size();
+  summary.recommendation =
+      engine_->settings.projectMode == 1 && engine_->settings.existingProjectAction == 2;
+  if (summary.recommendation) {
+    summary.items = summary.frequentItems = engine_->modelItems.size();
+    summary.patterns = engine_->model.patterns.size();
+    summary.rules = 0;
+    for (const auto& [body, heads] : engine_->model.rules) summary.rules += heads.size();
+  }
   return true;
 }
 

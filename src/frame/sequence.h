@@ -44,6 +44,7 @@ class CSequence : public CAnalysisSupport {
   int RunTask(const std::string& taskJson, std::string& error) override;
   int RunResultCommand(int id, std::string& error) override;
   bool GetRunSummary(RunSummary& summary) const override;
+  int SaveModel(const std::string& path, PmmlDialect dialect, std::string& error) override;
 
   // ---- Steps ----
   // Discards the engine and starts again from the defaults; always 1.

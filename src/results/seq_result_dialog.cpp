@@ -15,6 +15,7 @@
 #include "results/rule_charts.h"
 #include "results/rule_graph.h"
 #include "results/rule_matrices.h"
+#include "results/model_commands.h"
 #include "results/rule_tables.h"
 #include "results/web_graph.h"
 
@@ -46,7 +47,9 @@ bool CSEQResultDialog::OnInitDialog() {
   AddControl(1022, ControlKind::kButton,
              assoc ? "!249A&ssociation rules" : "!249&Sequence rules");
   for (const int id : {1074, 1070, 1072}) AddControl(id, ControlKind::kButton).enabled = assoc;
-  AddControl(1197, ControlKind::kButton, "qPMM&L").visible = !IsRecommendationMode();
+  AddControl(kPmmlButton, ControlKind::kButton, "qPMM&L").visible = !IsRecommendationMode();
+  AddControl(kQueryButton, ControlKind::kButton, "e&Query of rules");
+  AddControl(kQueryEdit, ControlKind::kEdit);
   for (const auto& [id, value] : {std::pair{kNetworkLowEdit, 1}, std::pair{kNetworkHighEdit, 5}}) {
     DialogControl& edit = AddControl(id, ControlKind::kEdit, std::to_string(value));
     edit.number = value;
@@ -161,6 +164,12 @@ bool CSEQResultDialog::OnCommand(int id) {
       return true;
     case 1212:
       ShowDisjointSequences(seq, *e, lastShown_);
+      return true;
+    case kPmmlButton:
+      SavePmmlFromDialog(seq, *e);
+      return true;
+    case kQueryButton:
+      lastShown_ = RunQueryCommand(seq, *e, GetControlText(kQueryEdit));
       return true;
     default:
       return false;

@@ -14,7 +14,8 @@
 // and high in low..200, else "Invalid number was entered"; 1070 the
 // clustering table; 1072 the clustering tree (both association analysis
 // only); 1074 web graph and 1075 rule graph of the selected items (at least
-// 2, else message 10110); 1212 disjoint sequences.
+// 2, else message 10110); 1212 disjoint sequences; 1197 PMML and 1211 the deployment query of
+// edit 1215 (model_commands.h).
 //
 // Thread safety: host thread only.
 #pragma once

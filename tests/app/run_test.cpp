@@ -216,7 +216,7 @@ TEST_F(RunTest, BasketsGiveTheTablesWorkedOutByHand) {
   ExpectItemsets(out + "/itemsets.csv", false, kBasketItemsets);
   ExpectRules(out + "/rules.csv", kBasketRules);
   EXPECT_EQ(Listing(out), (std::vector<std::string>{".LinkAnalysis.dbs.lock", "LinkAnalysis.dbs", "index.html", "items.csv",
-                                                   "itemsets.csv", "rules.csv"}));
+                                                   "itemsets.csv", "model-4.4.pmml", "model.pmml", "rules.csv"}));
 
   // The summary line, the files, the project and the index.
   EXPECT_TRUE(std::regex_search(
@@ -501,6 +501,51 @@ TEST_F(RunTest, ReopenAndUpdateTheProject) {
   ExpectRules(Out("stricter") + "/rules.csv", {{"c", "a", 400.0 / 7, 80, 7 * 0.8 / 6}});
 }
 
+// The model files of a run answer queries later without data or project:
+// a recommendation task writes queried-rules.csv, `linkan query` prints the
+// rules; c => a and c => b of the baskets, from either dialect.
+TEST_F(RunTest, ModelFilesAnswerQueriesWithoutDataOrProject) {
+  const std::string data = Write("baskets.csv", kBaskets);
+  const std::string out = Out("mined");
+  ASSERT_EQ(RunLinkan({"run", data, "--task", Write("t.json", BasketTask()), "--out", out}).status, 0);
+  EXPECT_NE(ReadFile(out + "/model.pmml").find("<AssociationModel functionName=\"associationRules\""),
+            std::string::npos);
+  EXPECT_NE(ReadFile(out + "/model-4.4.pmml").find("xmlns=\"http://www.dmg.org/PMML-4_4\""),
+            std::string::npos);
+  EXPECT_NE(ReadFile(out + "/index.html").find("<a href=\"model.pmml\">"), std::string::npos);
+
+  const std::string asked = Out("asked");
+  const RunResult r = RunLinkan(
+      {"run", data, "--out", asked, "--task",
+       Write("deploy.json", R"({"UseExistingProject": 1, "DeployNewDocuments": 1, "LoadModels": ")" + out +
+                                R"(/model.pmml", "QueryStringForRules": "C"})")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Listing(asked), (std::vector<std::string>{"index.html", "queried-rules.csv"}));
+  const std::string expected =
+      ",Body,Head,Support(%),Confidence(%),Lift\n"
+      "1,(  c  ),(  a  ),40,66.66666666666666,0.8333333333333333\n"
+      "2,(  c  ),(  b  ),40,66.66666666666666,0.8333333333333333\n";
+  EXPECT_EQ(ReadFile(asked + "/queried-rules.csv"), expected);
+
+  for (const char* model : {"/model.pmml", "/model-4.4.pmml"}) {
+    const RunResult csv = RunLinkan({"query", out + model, "c", "--csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, expected);
+  }
+  const RunResult table = RunLinkan({"query", out + "/model.pmml", "(a)"});
+  ASSERT_EQ(table.status, 0) << table.err;
+  EXPECT_EQ(table.out,
+            "   Body     Head     Support(%)  Confidence(%)  Lift\n"
+            "1  (  a  )  (  b  )  60          75             0.9375\n");
+  const RunResult none = RunLinkan({"query", out + "/model.pmml", "a, b"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.err, "linkan: There is no rule with the specified antecedent itemset(s)\n");
+  WriteFile(out + "/model.pmml", "<PMML><AssociationModel>");
+  const RunResult broken = RunLinkan({"query", out + "/model.pmml", "a"});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.err.find("Error Description = Start-end tags mismatch"), std::string::npos) << broken.err;
+}
+
 // A run without any rule: the rule table is a message; the other tables
 // are written.
 TEST_F(RunTest, NoRulesIsAMessage) {
@@ -615,7 +660,7 @@ TEST_F(RunTest, BadInputsWriteNothing) {
   // removes the earlier run's tables of selected items.
   ASSERT_EQ(RunLinkan({"run", data, "--task", good, "--out", out}).status, 0);
   EXPECT_EQ(Listing(out), (std::vector<std::string>{".LinkAnalysis.dbs.lock", "LinkAnalysis.dbs", "index.html", "items.csv",
-                                                   "itemsets.csv", "rules.csv"}));
+                                                   "itemsets.csv", "model-4.4.pmml", "model.pmml", "rules.csv"}));
 }
 
 // Texts from the data reach index.html escaped, and CSV quoted.

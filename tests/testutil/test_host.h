@@ -74,6 +74,10 @@ class TestHost : public CAnalysisDoc {
   std::vector<std::string> documents;      // "report|title|text" / "macro|..."
   std::vector<CodesPage> codesPages;
   std::vector<ResultsTable> spreadsheets;
+  // The save-as dialog answers saveFileAnswer ("" cancels) and records each
+  // request as "title|default name|extension".
+  std::string saveFileAnswer;
+  std::vector<std::string> saveFileRequests;
   std::vector<GraphDocument> graphs;          // ShowGraph, in order
   std::vector<DiscreteContourChart> charts;    // ShowDiscreteContourGraph, in order
   std::vector<int> createdDialogs;
@@ -114,6 +118,11 @@ class TestHost : public CAnalysisDoc {
   std::string GetTempFileName(const std::string& prefix, const std::string& extension) override;
   bool IsCancelMultipleDocs() const override { return cancelMultipleDocs_; }
   bool IsWebServerEdition() const override { return webEdition_; }
+  std::string AskSaveFileName(const std::string& title, const std::string& defaultName,
+                              const std::string& extension) override {
+    saveFileRequests.push_back(title + "|" + defaultName + "|" + extension);
+    return saveFileAnswer;
+  }
   bool ShowTextDocument(TextDocKind kind, const std::string& title,
                         const std::string& text) override;
   bool ShowSpreadsheet(const ResultsTable& table) override {

@@ -8,7 +8,7 @@
 
 namespace linkan {
 
-RunOptions DefaultRunOptions() { return {RunPhases, RebuildFromProject, {}}; }
+RunOptions DefaultRunOptions() { return {RunPhases, RebuildFromProject, {}, {}}; }
 
 int RunAnalysis(SalEngine& engine, const void* ownerWindow) {
   return RunAnalysis(engine, ownerWindow, DefaultRunOptions());

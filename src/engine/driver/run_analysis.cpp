@@ -115,6 +115,12 @@ class BuiltSequencesRelease {
 };
 
 int Driver::Run() {
+  if (s_.projectMode == 1 && s_.existingProjectAction == 2) {
+    // Recommendation via PMML reads a model file instead of the project:
+    // the project is neither checked nor opened.
+    ResetRunFigures();
+    return options_.loadPmmlModel ? options_.loadPmmlModel(engine_) : 1;
+  }
   const ProjectUnlocker unlock(db_);
   const BuiltSequencesRelease release(engine_);
   if (!DirectoryExists(db_.Path(), true)) {
@@ -126,11 +132,6 @@ int Driver::Run() {
     switch (s_.existingProjectAction) {
       case 1:
         return Lock(Mode::kShared) ? GoToResults() : 1;
-      case 2:
-        ResetRunFigures();
-        // Recommendation via PMML reads a PMML file instead of the project;
-        // the PMML reader takes this path over. Until then the run stops.
-        return 1;
       default:
         return Lock(Mode::kExclusive) ? UpdateProject() : 1;
     }

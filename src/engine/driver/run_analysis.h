@@ -19,9 +19,11 @@
 //   when it is write-protected), restore the engine from its project record
 //   and rebuild the results from the stored patterns, without reading the
 //   input table.
-// - recommendation via PMML: handed to the PMML reader.
+// - recommendation via PMML: handed to the PMML reader (`loadPmmlModel`),
+//   which replaces the results with the model of the settings' PMML file;
+//   the project file is not involved at all.
 //
-// Every path starts by checking the project file's folder (10128) and
+// Every other path starts by checking the project file's folder (10128) and
 // taking the project's lock: exclusive for the runs that change the
 // project, shared for going to the results; a project in use by another run
 // is refused with a message. Questions are answered Yes under automation.
@@ -55,6 +57,10 @@ struct RunOptions {
   std::function<void(SalEngine&)> runPhases;
   std::function<void(SalEngine&)> rebuildFromProject;
   ConstructionOptions construction;
+  // Loads the model for recommendation: 0, or 1 after its messages. The
+  // engine cannot read PMML itself (a layer above it does); without this
+  // the recommendation path fails.
+  std::function<int(SalEngine&)> loadPmmlModel;
 };
 
 // RunPhases and RebuildFromProject (run_phases.h), default construction.

@@ -63,6 +63,8 @@ void RestoreFromProjectRecord(SalEngine& engine, const ProjectRecord& record) {
   AnalysisSettings settings = record.settings;
   settings.projectMode = engine.settings.projectMode;
   settings.existingProjectAction = engine.settings.existingProjectAction;
+  settings.pmmlFile = engine.settings.pmmlFile;
+  settings.variableSelectionViaPmml = engine.settings.variableSelectionViaPmml;
 
   engine.settings = std::move(settings);
   engine.items = std::move(items);

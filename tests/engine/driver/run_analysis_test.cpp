@@ -145,13 +145,12 @@ class RunAnalysisTest : public ::testing::Test {
 TEST_F(RunAnalysisTest, MissingFolderShows10128) {
   Table({"A"}, {"x"});
   db.SetPath((temp.folder() / "no-such-folder" / "LinkAnalysis.dbs").string());
-  for (const int mode : {0, 1}) {
-    for (const int action : {0, 1, 2}) {
-      host->messages.clear();
-      Mode(mode, action);
-      EXPECT_EQ(Run(), 1);
-      EXPECT_EQ(host->messages, (std::vector<std::string>{Text(msg::kDirectoryMissing)}));
-    }
+  // Every path that uses the project (recommendation does not: below).
+  for (const auto& [mode, action] : {std::pair{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}}) {
+    host->messages.clear();
+    Mode(mode, action);
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(host->messages, (std::vector<std::string>{Text(msg::kDirectoryMissing)}));
   }
   EXPECT_EQ(mined + rebuilt, 0);
 }
@@ -332,11 +331,22 @@ TEST_F(RunAnalysisTest, GoToResultsOfAProjectWithoutRecord) {
   EXPECT_EQ(rebuilt, 0);
 }
 
-TEST_F(RunAnalysisTest, RecommendationViaPmmlStopsForNow) {
+// Recommendation hands over to the model loader, whose result is the run's;
+// nothing is mined and the project file is neither made nor opened, even
+// in a folder that does not exist.
+TEST_F(RunAnalysisTest, RecommendationViaPmmlHandsOverToTheModelLoader) {
   Table({"A"}, {"x"});
   Mode(1, 2);
-  EXPECT_EQ(Run(), 1);
+  db.SetPath((std::filesystem::path(db.Path()).parent_path() / "missing" / "p.dbs").string());
+  EXPECT_EQ(Run(), 1);  // no loader given
+  int loads = 0;
+  for (const int result : {0, 1}) {
+    options.loadPmmlModel = [&](SalEngine&) { return ++loads, result; };
+    EXPECT_EQ(Run(), result);
+  }
+  EXPECT_EQ(loads, 2);
   EXPECT_EQ(mined + rebuilt, 0);
+  EXPECT_FALSE(std::filesystem::exists(db.Path()));
 }
 
 // Regression: an update built its transaction list from the new cases only,
