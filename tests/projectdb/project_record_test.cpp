@@ -88,6 +88,40 @@ TEST_F(ProjectRecordTest, FullRecordSurvivesCloseAndReopen) {
   EXPECT_EQ(Texts(raw.Blob("SELECT ItemMap FROM SequenceAssociationInfo")), record.itemNames);
   EXPECT_EQ(Texts(raw.Blob("SELECT stoplist FROM SequenceAssociationInfo")),
             (std::vector<std::string>{"a", "the"}));
+  // Our options beside the six tables.
+  EXPECT_EQ(raw.Rows("SELECT name, value FROM LinkanOptions"),
+            (std::vector<std::string>{"StandardSupport|1"}));
+}
+
+// A project made before the options table existed has the defaults; a
+// value out of range is damage, reported with its place.
+TEST_F(ProjectRecordTest, OptionsTableMissingGivesDefaultsAndABadValueIsDamage) {
+  ProjectDatabase db;
+  OpenOrFail(db, path);
+  db.SaveProjectRecord(FullProjectRecord());
+  {
+    RawDb raw(path, /*writable=*/true);
+    raw.Exec("DROP TABLE LinkanOptions");
+  }
+  ProjectRecord out;
+  ASSERT_TRUE(db.LoadProjectRecord(out));
+  EXPECT_EQ(out.settings.StandardSupport, 0);
+
+  db.SaveProjectRecord(FullProjectRecord());
+  {
+    RawDb raw(path, /*writable=*/true);
+    raw.Exec("UPDATE LinkanOptions SET value = 7");
+  }
+  try {
+    db.LoadProjectRecord(out);
+    ADD_FAILURE() << "no error for a stored StandardSupport of 7";
+  } catch (const ModuleError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kIo);
+    EXPECT_NE(std::string(e.what()).find("LinkanOptions row \"StandardSupport\": StandardSupport "
+                                         "is not 0 or 1"),
+              std::string::npos)
+        << e.what();
+  }
 }
 
 TEST_F(ProjectRecordTest, DichotomyCodesUseTheColumnLayoutAndOnlyMeaningfulCodesReturn) {

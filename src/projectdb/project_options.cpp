@@ -1,0 +1,51 @@
+// project_options.cpp
+#include "projectdb/project_options.h"
+
+#include "projectdb/project_damage.h"
+#include "projectdb/sqlite_handle.h"
+
+namespace linkan::projectdb {
+namespace {
+
+constexpr const char* kStandardSupport = "StandardSupport";
+
+}  // namespace
+
+void SaveProjectOptions(sqlite3* db, const AnalysisSettings& settings) {
+  const char* what = "saving the project options";
+  Exec(db,
+       std::string("CREATE TABLE IF NOT EXISTS \"") + kOptionsTable +
+           "\" (\"name\" TEXT NOT NULL PRIMARY KEY, \"value\" INTEGER NOT NULL) WITHOUT ROWID",
+       what);
+  Exec(db, std::string("DELETE FROM \"") + kOptionsTable + "\"", what);
+  Statement insert(db,
+                   std::string("INSERT INTO \"") + kOptionsTable +
+                       "\" (\"name\", \"value\") VALUES (?1, ?2)",
+                   what);
+  insert.BindText(1, kStandardSupport);
+  insert.BindInt64(2, settings.StandardSupport != 0 ? 1 : 0);
+  insert.Run(what);
+}
+
+void LoadProjectOptions(sqlite3* db, const std::string& path, AnalysisSettings& settings) {
+  const char* what = "loading the project options";
+  settings.StandardSupport = 0;
+  Statement exists(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1",
+                   what);
+  exists.BindText(1, kOptionsTable);
+  if (!exists.Step(what) || exists.ColumnInt64(0) == 0) return;
+  Statement select(db,
+                   std::string("SELECT \"value\" FROM \"") + kOptionsTable +
+                       "\" WHERE \"name\" = ?1",
+                   what);
+  select.BindText(1, kStandardSupport);
+  if (!select.Step(what)) return;
+  const std::int64_t value = select.ColumnInt64(0);
+  if (select.ColumnType(0) != SQLITE_INTEGER || (value != 0 && value != 1)) {
+    DamageSite(path, std::string(kOptionsTable) + " row \"" + kStandardSupport + "\"")
+        .Fail(std::string(kStandardSupport) + " is not 0 or 1");
+  }
+  settings.StandardSupport = static_cast<std::int32_t>(value);
+}
+
+}  // namespace linkan::projectdb
