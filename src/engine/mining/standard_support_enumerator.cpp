@@ -86,7 +86,7 @@ class Search {
 
   void Run(KeyLog& log) {
     if (maxItemsets_ < 1 || maxCount_ < minCount_) return;
-    ListSet root;
+    ListSet root = NewSet();
     SingleItems(root);
     Vec<Rank> key;
     for (const ListSet::List& l : root.lists) {
@@ -128,9 +128,10 @@ class Search {
     Vec<std::uint32_t> nextPos(ranks, 0);
     std::uint32_t groups = 0;
     std::uint32_t total = 0;
+    Vec<Rank> kept;
     for (std::size_t y = 1; y < ranks; ++y) {
       if (sequences[y] < minCount_) continue;
-      out.lists.push_back({static_cast<Rank>(y), false, groups, groups + sequences[y]});
+      kept.push_back(static_cast<Rank>(y));
       nextGroup[y] = groups;
       nextPos[y] = total;
       groups += sequences[y];
@@ -155,6 +156,12 @@ class Search {
       }
     }
     out.start[groups] = total;
+    std::uint32_t begin = 0;
+    for (const Rank y : kept) {
+      const std::uint32_t end = begin + sequences[static_cast<std::size_t>(y)];
+      out.Close(y, false, begin, end);
+      begin = end;
+    }
   }
 
   // The children of the pattern `key` (its last itemset of `lastLen`
@@ -170,7 +177,7 @@ class Search {
       for (std::size_t i = 0; i < n; ++i) logs.push_back(&log.Attach());
       tbb::parallel_for(tbb::blocked_range<std::size_t>(0, n, 1),
                         [&](const tbb::blocked_range<std::size_t>& r) {
-                          ListSet next;
+                          ListSet next = NewSet();
                           Vec<Rank> childKey;
                           for (std::size_t i = r.begin(); i != r.end(); ++i) {
                             Task([&] {
@@ -180,7 +187,7 @@ class Search {
                         });
       return;
     }
-    ListSet next;
+    ListSet next = NewSet();
     Vec<Rank> childKey;
     for (std::size_t i = 0; i < n; ++i) Child(key, lastLen, atoms, i, depth, log, next, childKey);
   }
@@ -210,8 +217,8 @@ class Search {
     const auto add = [&](const ListSet::List& b, Join kind) {
       const auto begin = static_cast<std::uint32_t>(next.sid.size());
       if (vertical::JoinLists(atoms, a, b, kind, minCount_, next) == 0) return;
-      next.lists.push_back(
-          {b.item, kind == Join::kItemset, begin, static_cast<std::uint32_t>(next.sid.size())});
+      next.Close(b.item, kind == Join::kItemset, begin,
+                 static_cast<std::uint32_t>(next.sid.size()));
     };
     if (childLast < maxpat_) {
       for (const ListSet::List& b : atoms.lists) {
@@ -242,6 +249,17 @@ class Search {
     // The next level keeps sets and keys of its own: `next` and `childKey`
     // stay as they are while it runs.
     Explore(childKey, childLast, next, depth + 1, log);
+  }
+
+  ListSet NewSet() const {
+    vertical::BitSets policy = vertical::BitSets::kAuto;
+    switch (ctx_.layout) {
+      case MiningContext::Layout::kSparse: policy = vertical::BitSets::kNever; break;
+      case MiningContext::Layout::kDense: policy = vertical::BitSets::kAlways; break;
+      case MiningContext::Layout::kGeneral: policy = vertical::BitSets::kMixed; break;
+      case MiningContext::Layout::kAuto: break;
+    }
+    return ListSet(static_cast<std::uint32_t>(db_.size()), policy);
   }
 
   void Found(std::size_t n) const {

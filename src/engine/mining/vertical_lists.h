@@ -34,96 +34,199 @@ namespace linkan::vertical {
 template <class T>
 using Vec = std::vector<T, tbb::scalable_allocator<T>>;
 
+// Which lists get a bit set: those holding at least one sequence per four
+// words (kAuto), none, all, or the new-itemset lists only (kMixed: every
+// kind of join meets every pairing; for tests).
+enum class BitSets { kAuto, kNever, kAlways, kMixed };
+
 // Several id-lists stored one after another. A list is a range of groups;
 // group g is one sequence `sid[g]` with the positions
-// pos[start[g] .. start[g + 1]).
+// pos[start[g] .. start[g + 1]). A list may also have a bit set of its
+// sequences (`words` words from bitsAt, with the number of its sequences
+// in the words before each word), which bounds and drives the joins.
 struct ListSet {
+  static constexpr std::uint32_t kNoBits = UINT32_MAX;
   struct List {
     Rank item = 0;
     bool inItemset = false;  // y joins the last itemset (else opens a new one)
     std::uint32_t begin = 0;  // groups [begin, end)
     std::uint32_t end = 0;
+    std::uint32_t bitsAt = kNoBits;
     std::uint32_t support() const { return end - begin; }
   };
 
+  explicit ListSet(std::uint32_t sequences = 0, BitSets policy = BitSets::kAuto)
+      : words((sequences + 63) / 64), policy(policy) {}
+
+  std::uint32_t words;  // bit set words per list
+  BitSets policy;
   Vec<std::uint32_t> sid;
   Vec<std::uint32_t> start{0};
   Vec<std::uint32_t> pos;
+  Vec<std::uint64_t> bits;
+  Vec<std::uint32_t> ranks;
   Vec<List> lists;
 
   void Clear() {
     sid.clear();
     start.assign(1, 0);
     pos.clear();
+    bits.clear();
+    ranks.clear();
     lists.clear();
   }
-  std::size_t Positions(const List& l) const { return start[l.end] - start[l.begin]; }
+
+  // Appends the list of groups [begin, end), with its bit set when the
+  // policy asks for one.
+  void Close(Rank item, bool inItemset, std::uint32_t begin, std::uint32_t end) {
+    List l{item, inItemset, begin, end, kNoBits};
+    if (WantsBits(l)) {
+      l.bitsAt = static_cast<std::uint32_t>(bits.size());
+      bits.resize(bits.size() + words, 0);
+      ranks.resize(bits.size(), 0);
+      std::uint64_t* b = bits.data() + l.bitsAt;
+      for (std::uint32_t g = l.begin; g < l.end; ++g) b[sid[g] >> 6] |= std::uint64_t{1} << (sid[g] & 63);
+      std::uint32_t* r = ranks.data() + l.bitsAt;
+      std::uint32_t before = 0;
+      for (std::uint32_t w = 0; w < words; ++w) {
+        r[w] = before;
+        before += static_cast<std::uint32_t>(__builtin_popcountll(b[w]));
+      }
+    }
+    lists.push_back(l);
+  }
+
+  bool WantsBits(const List& l) const {
+    switch (policy) {
+      case BitSets::kNever: return false;
+      case BitSets::kAlways: return true;
+      case BitSets::kMixed: return !l.inItemset;
+      case BitSets::kAuto: break;
+    }
+    return std::uint64_t{l.support()} * 4 >= words;
+  }
+
+  // The group of sequence s in list l, or -1. REQUIRES: l has a bit set.
+  std::int64_t GroupOf(const List& l, std::uint32_t s) const {
+    const std::uint64_t word = bits[l.bitsAt + (s >> 6)];
+    const std::uint64_t bit = std::uint64_t{1} << (s & 63);
+    if ((word & bit) == 0) return -1;
+    return l.begin + ranks[l.bitsAt + (s >> 6)] +
+           static_cast<std::uint32_t>(__builtin_popcountll(word & (bit - 1)));
+  }
 };
 
 enum class Join { kSequence, kItemset };
 
-// Appends to `out` the list joined from lists `a` and `b` of `in` and
-// returns its support, when that is at least `minCount`; otherwise appends
-// nothing and returns 0. The join gives up as soon as the sequences left
-// cannot reach `minCount`.
+namespace detail {
+
+// Appends the positions of the join of groups ga of a and gb of b (one
+// sequence) to `out`; true when there are any.
+inline bool JoinGroup(const ListSet& in, std::uint32_t ga, std::uint32_t gb, Join kind,
+                      ListSet& out) {
+  const std::uint32_t* pos = in.pos.data();
+  const std::size_t before = out.pos.size();
+  const std::uint32_t* pb = pos + in.start[gb];
+  const std::uint32_t* pbEnd = pos + in.start[gb + 1];
+  if (kind == Join::kSequence) {
+    const std::uint32_t first = pos[in.start[ga]];
+    while (pb != pbEnd && *pb <= first) ++pb;
+    out.pos.insert(out.pos.end(), pb, pbEnd);
+  } else {
+    const std::uint32_t* pa = pos + in.start[ga];
+    const std::uint32_t* paEnd = pos + in.start[ga + 1];
+    while (pa != paEnd && pb != pbEnd) {
+      if (*pa < *pb) {
+        ++pa;
+      } else if (*pb < *pa) {
+        ++pb;
+      } else {
+        out.pos.push_back(*pa);
+        ++pa;
+        ++pb;
+      }
+    }
+  }
+  if (out.pos.size() == before) return false;
+  out.sid.push_back(in.sid[ga]);
+  out.start.push_back(static_cast<std::uint32_t>(out.pos.size()));
+  return true;
+}
+
+}  // namespace detail
+
+// Appends to `out` the groups of the list joined from lists `a` and `b` of
+// `in` and returns its support, when that is at least `minCount`;
+// otherwise appends nothing and returns 0. The caller closes the list. The
+// join gives up as soon as the sequences left cannot reach `minCount`.
 inline std::uint32_t JoinLists(const ListSet& in, const ListSet::List& a, const ListSet::List& b,
                                Join kind, std::uint32_t minCount, ListSet& out) {
   const std::size_t sidMark = out.sid.size();
   const std::size_t posMark = out.pos.size();
-  std::uint32_t ga = a.begin;
-  std::uint32_t gb = b.begin;
   std::uint32_t found = 0;
-  const std::uint32_t* sid = in.sid.data();
-  const std::uint32_t* start = in.start.data();
-  const std::uint32_t* pos = in.pos.data();
-  while (ga < a.end && gb < b.end) {
-    if (found + std::min(a.end - ga, b.end - gb) < minCount) break;
-    const std::uint32_t sa = sid[ga];
-    const std::uint32_t sb = sid[gb];
-    if (sa < sb) {
-      ++ga;
-      continue;
-    }
-    if (sb < sa) {
-      ++gb;
-      continue;
-    }
-    const std::size_t before = out.pos.size();
-    const std::uint32_t* pb = pos + start[gb];
-    const std::uint32_t* pbEnd = pos + start[gb + 1];
-    if (kind == Join::kSequence) {
-      const std::uint32_t first = pos[start[ga]];
-      while (pb != pbEnd && *pb <= first) ++pb;
-      out.pos.insert(out.pos.end(), pb, pbEnd);
-    } else {
-      const std::uint32_t* pa = pos + start[ga];
-      const std::uint32_t* paEnd = pos + start[ga + 1];
-      while (pa != paEnd && pb != pbEnd) {
-        if (*pa < *pb) {
-          ++pa;
-        } else if (*pb < *pa) {
-          ++pb;
-        } else {
-          out.pos.push_back(*pa);
-          ++pa;
-          ++pb;
-        }
-      }
-    }
-    if (out.pos.size() != before) {
-      out.sid.push_back(sa);
-      out.start.push_back(static_cast<std::uint32_t>(out.pos.size()));
-      ++found;
-    }
-    ++ga;
-    ++gb;
-  }
-  if (found < minCount || found == 0) {
+  const auto fail = [&] {
     out.sid.resize(sidMark);
     out.start.resize(sidMark + 1);
     out.pos.resize(posMark);
-    return 0;
+    return std::uint32_t{0};
+  };
+  if (a.bitsAt != ListSet::kNoBits && b.bitsAt != ListSet::kNoBits) {
+    // Both bit sets: the common sequences bound the support.
+    const std::uint64_t* ba = in.bits.data() + a.bitsAt;
+    const std::uint64_t* bb = in.bits.data() + b.bitsAt;
+    std::uint32_t common = 0;
+    for (std::uint32_t w = 0; w < in.words; ++w) {
+      common += static_cast<std::uint32_t>(__builtin_popcountll(ba[w] & bb[w]));
+    }
+    if (common < minCount || common == 0) return 0;
+    const std::uint32_t* ra = in.ranks.data() + a.bitsAt;
+    const std::uint32_t* rb = in.ranks.data() + b.bitsAt;
+    for (std::uint32_t w = 0; w < in.words; ++w) {
+      std::uint64_t m = ba[w] & bb[w];
+      while (m != 0) {
+        const std::uint64_t low = (m & (~m + 1)) - 1;  // the bits below the lowest
+        const std::uint32_t ga =
+            a.begin + ra[w] + static_cast<std::uint32_t>(__builtin_popcountll(ba[w] & low));
+        const std::uint32_t gb =
+            b.begin + rb[w] + static_cast<std::uint32_t>(__builtin_popcountll(bb[w] & low));
+        if (detail::JoinGroup(in, ga, gb, kind, out)) ++found;
+        --common;
+        if (found + common < minCount) return fail();
+        m &= m - 1;
+      }
+    }
+  } else if (a.bitsAt != ListSet::kNoBits || b.bitsAt != ListSet::kNoBits) {
+    // One bit set: the other list's sequences are looked up in it.
+    const bool aBits = a.bitsAt != ListSet::kNoBits;
+    const ListSet::List& scan = aBits ? b : a;
+    const ListSet::List& probe = aBits ? a : b;
+    for (std::uint32_t g = scan.begin; g < scan.end; ++g) {
+      if (found + (scan.end - g) < minCount) return fail();
+      const std::int64_t other = in.GroupOf(probe, in.sid[g]);
+      if (other < 0) continue;
+      const auto o = static_cast<std::uint32_t>(other);
+      if (detail::JoinGroup(in, aBits ? o : g, aBits ? g : o, kind, out)) ++found;
+    }
+  } else {
+    std::uint32_t ga = a.begin;
+    std::uint32_t gb = b.begin;
+    const std::uint32_t* sid = in.sid.data();
+    while (ga < a.end && gb < b.end) {
+      if (found + std::min(a.end - ga, b.end - gb) < minCount) return fail();
+      const std::uint32_t sa = sid[ga];
+      const std::uint32_t sb = sid[gb];
+      if (sa < sb) {
+        ++ga;
+      } else if (sb < sa) {
+        ++gb;
+      } else {
+        if (detail::JoinGroup(in, ga, gb, kind, out)) ++found;
+        ++ga;
+        ++gb;
+      }
+    }
   }
+  if (found < minCount || found == 0) return fail();
   return found;
 }
 
