@@ -12,7 +12,8 @@
 #
 # LINKAN: the linkan binary (default: build-release/app/linkan, built here
 # when missing); DATASETS: the dataset folder (default ../shared/datasets
-# beside the repository). Use a Release build on an idle machine.
+# beside the repository); ONLY: a regular expression, runs only the cases
+# whose title matches it. Use a Release build on an idle machine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -46,6 +47,7 @@ printf '| data, threshold | patterns, rules | linkan run s | peak MB | enumerati
 printf '|---|---|---|---|---|---|---|---|---|\n'
 for c in "${cases[@]}"; do
   IFS='|' read -r title file format task peer peerSeconds peerMb <<<"$c"
+  if [[ -n ${ONLY:-} && ! $title =~ $ONLY ]]; then continue; fi
   : >"$work/times"; : >"$work/rss"
   for ((i = 0; i < repeat; i++)); do
     rm -rf "$work/out"

@@ -18,10 +18,10 @@ void SaveProjectOptions(sqlite3* db, const AnalysisSettings& settings) {
            "\" (\"name\" TEXT NOT NULL PRIMARY KEY, \"value\" INTEGER NOT NULL) WITHOUT ROWID",
        what);
   Exec(db, std::string("DELETE FROM \"") + kOptionsTable + "\"", what);
-  Statement insert(db,
-                   std::string("INSERT INTO \"") + kOptionsTable +
-                       "\" (\"name\", \"value\") VALUES (?1, ?2)",
-                   what);
+  Statement insert(
+      db,
+      std::string("INSERT INTO \"") + kOptionsTable + "\" (\"name\", \"value\") VALUES (?1, ?2)",
+      what);
   insert.BindText(1, kStandardSupport);
   insert.BindInt64(2, settings.StandardSupport != 0 ? 1 : 0);
   insert.Run(what);
@@ -34,10 +34,8 @@ void LoadProjectOptions(sqlite3* db, const std::string& path, AnalysisSettings& 
                    what);
   exists.BindText(1, kOptionsTable);
   if (!exists.Step(what) || exists.ColumnInt64(0) == 0) return;
-  Statement select(db,
-                   std::string("SELECT \"value\" FROM \"") + kOptionsTable +
-                       "\" WHERE \"name\" = ?1",
-                   what);
+  Statement select(
+      db, std::string("SELECT \"value\" FROM \"") + kOptionsTable + "\" WHERE \"name\" = ?1", what);
   select.BindText(1, kStandardSupport);
   if (!select.Step(what)) return;
   const std::int64_t value = select.ColumnInt64(0);

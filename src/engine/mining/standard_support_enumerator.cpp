@@ -89,13 +89,15 @@ class Search {
     ListSet root = NewSet();
     SingleItems(root);
     Vec<Rank> key;
+    std::size_t recorded = 0;
     for (const ListSet::List& l : root.lists) {
       if (l.support() <= maxCount_) {
         key.assign({1, l.item});
         log.Add(key, l.support());
+        ++recorded;
       }
     }
-    Found(root.lists.size());
+    Found(recorded);
     if (parallel_) {
       tbb::task_arena arena(static_cast<int>(ctx_.threads));
       arena.execute([&] { Explore({}, 0, root, 0, log); });
@@ -170,21 +172,18 @@ class Search {
   void Explore(std::span<const Rank> key, std::int32_t lastLen, const ListSet& atoms,
                std::size_t depth, KeyLog& log) {
     const std::size_t n = atoms.lists.size();
-    if (parallel_ && depth < kParallelDepth && n >= 2 &&
-        atoms.pos.size() >= ctx_.minParallelWork) {
+    if (parallel_ && depth < kParallelDepth && n >= 2 && atoms.pos.size() >= ctx_.minParallelWork) {
       std::vector<KeyLog*> logs;
       logs.reserve(n);
       for (std::size_t i = 0; i < n; ++i) logs.push_back(&log.Attach());
-      tbb::parallel_for(tbb::blocked_range<std::size_t>(0, n, 1),
-                        [&](const tbb::blocked_range<std::size_t>& r) {
-                          ListSet next = NewSet();
-                          Vec<Rank> childKey;
-                          for (std::size_t i = r.begin(); i != r.end(); ++i) {
-                            Task([&] {
-                              Child(key, lastLen, atoms, i, depth, *logs[i], next, childKey);
-                            });
-                          }
-                        });
+      tbb::parallel_for(
+          tbb::blocked_range<std::size_t>(0, n, 1), [&](const tbb::blocked_range<std::size_t>& r) {
+            ListSet next = NewSet();
+            Vec<Rank> childKey;
+            for (std::size_t i = r.begin(); i != r.end(); ++i) {
+              Task([&] { Child(key, lastLen, atoms, i, depth, *logs[i], next, childKey); });
+            }
+          });
       return;
     }
     ListSet next = NewSet();
@@ -194,8 +193,8 @@ class Search {
 
   // The child `key` + atom i: joins its list with the siblings', records
   // the extensions within the bounds and searches below them.
-  void Child(std::span<const Rank> key, std::int32_t lastLen, const ListSet& atoms,
-             std::size_t i, std::size_t depth, KeyLog& log, ListSet& next, Vec<Rank>& childKey) {
+  void Child(std::span<const Rank> key, std::int32_t lastLen, const ListSet& atoms, std::size_t i,
+             std::size_t depth, KeyLog& log, ListSet& next, Vec<Rank>& childKey) {
     CheckStop();
     const ListSet::List& a = atoms.lists[i];
     childKey.assign(key.begin(), key.end());
@@ -233,6 +232,7 @@ class Search {
     if (next.lists.empty()) return;
 
     Vec<Rank> extension;
+    std::size_t recorded = 0;
     for (const ListSet::List& b : next.lists) {
       if (b.support() > maxCount_) continue;
       extension.assign(childKey.begin(), childKey.end());
@@ -244,8 +244,9 @@ class Search {
         extension.push_back(b.item);
       }
       log.Add(extension, b.support());
+      ++recorded;
     }
-    Found(next.lists.size());
+    Found(recorded);
     // The next level keeps sets and keys of its own: `next` and `childKey`
     // stay as they are while it runs.
     Explore(childKey, childLast, next, depth + 1, log);
@@ -254,10 +255,17 @@ class Search {
   ListSet NewSet() const {
     vertical::BitSets policy = vertical::BitSets::kAuto;
     switch (ctx_.layout) {
-      case MiningContext::Layout::kSparse: policy = vertical::BitSets::kNever; break;
-      case MiningContext::Layout::kDense: policy = vertical::BitSets::kAlways; break;
-      case MiningContext::Layout::kGeneral: policy = vertical::BitSets::kMixed; break;
-      case MiningContext::Layout::kAuto: break;
+      case MiningContext::Layout::kSparse:
+        policy = vertical::BitSets::kNever;
+        break;
+      case MiningContext::Layout::kDense:
+        policy = vertical::BitSets::kAlways;
+        break;
+      case MiningContext::Layout::kGeneral:
+        policy = vertical::BitSets::kMixed;
+        break;
+      case MiningContext::Layout::kAuto:
+        break;
     }
     return ListSet(static_cast<std::uint32_t>(db_.size()), policy);
   }

@@ -7,8 +7,7 @@ namespace {
 
 // Appends the positions of the join of groups ga of a and gb of b (one
 // sequence) to `out`; true when there are any.
-bool JoinGroup(const ListSet& in, std::uint32_t ga, std::uint32_t gb, Join kind,
-                      ListSet& out) {
+bool JoinGroup(const ListSet& in, std::uint32_t ga, std::uint32_t gb, Join kind, ListSet& out) {
   const std::uint32_t* pos = in.pos.data();
   const std::size_t before = out.pos.size();
   const std::uint32_t* pb = pos + in.start[gb];
@@ -45,8 +44,9 @@ bool JoinGroup(const ListSet& in, std::uint32_t ga, std::uint32_t gb, Join kind,
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 __attribute__((target_clones("popcnt", "default")))
 #endif
-std::uint32_t JoinLists(const ListSet& in, const ListSet::List& a, const ListSet::List& b,
-                               Join kind, std::uint32_t minCount, ListSet& out) {
+std::uint32_t
+JoinLists(const ListSet& in, const ListSet::List& a, const ListSet::List& b, Join kind,
+          std::uint32_t minCount, ListSet& out) {
   const std::size_t sidMark = out.sid.size();
   const std::size_t posMark = out.pos.size();
   std::uint32_t found = 0;

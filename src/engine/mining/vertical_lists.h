@@ -48,7 +48,7 @@ struct ListSet {
   static constexpr std::uint32_t kNoBits = UINT32_MAX;
   struct List {
     Rank item = 0;
-    bool inItemset = false;  // y joins the last itemset (else opens a new one)
+    bool inItemset = false;   // y joins the last itemset (else opens a new one)
     std::uint32_t begin = 0;  // groups [begin, end)
     std::uint32_t end = 0;
     std::uint32_t bitsAt = kNoBits;
@@ -85,7 +85,8 @@ struct ListSet {
       bits.resize(bits.size() + words, 0);
       ranks.resize(bits.size(), 0);
       std::uint64_t* b = bits.data() + l.bitsAt;
-      for (std::uint32_t g = l.begin; g < l.end; ++g) b[sid[g] >> 6] |= std::uint64_t{1} << (sid[g] & 63);
+      for (std::uint32_t g = l.begin; g < l.end; ++g)
+        b[sid[g] >> 6] |= std::uint64_t{1} << (sid[g] & 63);
       std::uint32_t* r = ranks.data() + l.bitsAt;
       std::uint32_t before = 0;
       for (std::uint32_t w = 0; w < words; ++w) {
@@ -98,10 +99,14 @@ struct ListSet {
 
   bool WantsBits(const List& l) const {
     switch (policy) {
-      case BitSets::kNever: return false;
-      case BitSets::kAlways: return true;
-      case BitSets::kMixed: return !l.inItemset;
-      case BitSets::kAuto: break;
+      case BitSets::kNever:
+        return false;
+      case BitSets::kAlways:
+        return true;
+      case BitSets::kMixed:
+        return !l.inItemset;
+      case BitSets::kAuto:
+        break;
     }
     return std::uint64_t{l.support()} * 4 >= words;
   }

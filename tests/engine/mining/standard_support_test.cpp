@@ -136,8 +136,8 @@ Expected BruteForce(const RefInput& in) {
                << (it == found.end() ? "missing" : "counted " + std::to_string(it->second));
       }
     }
-    return ::testing::AssertionFailure() << found.size() - expected.patterns.size()
-                                         << " patterns too many";
+    return ::testing::AssertionFailure()
+           << found.size() - expected.patterns.size() << " patterns too many";
   }
   if (leaves != expected.maximal) {
     return ::testing::AssertionFailure()
@@ -200,8 +200,8 @@ TEST(StandardSupport, EqualsBruteForceCountOnRandomDatabases) {
       const SequenceDatabase db = ToSequenceDatabase(input);
       EngineFixture one(input);
       RunEngine(one.engine(), db, serial);
-      ASSERT_TRUE(MatchesBruteForce(expected, one.engine())) << "case " << i << ": "
-                                                             << Describe(input);
+      ASSERT_TRUE(MatchesBruteForce(expected, one.engine()))
+          << "case " << i << ": " << Describe(input);
       for (const MiningContext* other : {&lists, &split}) {
         EngineFixture two(input);
         RunEngine(two.engine(), db, *other);
@@ -218,9 +218,8 @@ TEST(StandardSupport, EqualsBruteForceCountOnRandomDatabases) {
 // only where <a, b> was first matched and leaves it out; standard support
 // finds it, and <a, b, (b c)> keeps its count 2 in both.
 TEST(StandardSupport, FindsWhatTheModulesOwnCountingLeavesOut) {
-  const NamedSequences customers = {{{"a"}, {"b"}, {"b", "c"}},
-                                    {{"a"}, {"b"}, {"b", "c"}},
-                                    {{"d"}}};
+  const NamedSequences customers = {
+      {{"a"}, {"b"}, {"b", "c"}}, {{"a"}, {"b"}, {"b", "c"}}, {{"d"}}};
   for (const int standard : {0, 1}) {
     RefInput input = NamedInput(false, customers, 0.3);
     input.settings.StandardSupport = standard;
