@@ -1,6 +1,9 @@
 // project_options.cpp
 #include "projectdb/project_options.h"
 
+#include <string_view>
+
+#include "frame/host/module_error.h"
 #include "projectdb/project_damage.h"
 #include "projectdb/sqlite_handle.h"
 
@@ -27,23 +30,40 @@ void SaveProjectOptions(sqlite3* db, const AnalysisSettings& settings) {
   insert.Run(what);
 }
 
-void LoadProjectOptions(sqlite3* db, const std::string& path, AnalysisSettings& settings) {
+namespace {
+
+// The stored StandardSupport; 0 when the table or the row is missing.
+std::int32_t ReadStandardSupport(sqlite3* db, const DamageSite& site) {
   const char* what = "loading the project options";
-  settings.StandardSupport = 0;
   Statement exists(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1",
                    what);
   exists.BindText(1, kOptionsTable);
-  if (!exists.Step(what) || exists.ColumnInt64(0) == 0) return;
+  if (!exists.Step(what) || exists.ColumnInt64(0) == 0) return 0;
   Statement select(
-      db, std::string("SELECT \"value\" FROM \"") + kOptionsTable + "\" WHERE \"name\" = ?1", what);
+      db, std::string("SELECT \"value\" FROM \"") + kOptionsTable + "\" WHERE \"name\" = ?1",
+      what);
   select.BindText(1, kStandardSupport);
-  if (!select.Step(what)) return;
+  if (!select.Step(what)) return 0;
   const std::int64_t value = select.ColumnInt64(0);
   if (select.ColumnType(0) != SQLITE_INTEGER || (value != 0 && value != 1)) {
-    DamageSite(path, std::string(kOptionsTable) + " row \"" + kStandardSupport + "\"")
-        .Fail(std::string(kStandardSupport) + " is not 0 or 1");
+    site.Fail(std::string(kStandardSupport) + " is not 0 or 1");
   }
-  settings.StandardSupport = static_cast<std::int32_t>(value);
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+void LoadProjectOptions(sqlite3* db, const std::string& path, AnalysisSettings& settings) {
+  const DamageSite site(path, std::string(kOptionsTable) + " row \"" + kStandardSupport + "\"");
+  const std::string damaged = "the project file \"" + path + "\" is damaged: ";
+  try {
+    settings.StandardSupport = ReadStandardSupport(db, site);
+  } catch (const ModuleError& e) {
+    // A table SQLite cannot read as written (a damaged schema entry names
+    // another column, say) is damage of the file too.
+    if (std::string_view(e.what()).starts_with(damaged)) throw;
+    site.Fail(e.what());
+  }
 }
 
 }  // namespace linkan::projectdb

@@ -107,20 +107,31 @@ TEST_F(ProjectRecordTest, OptionsTableMissingGivesDefaultsAndABadValueIsDamage) 
   ASSERT_TRUE(db.LoadProjectRecord(out));
   EXPECT_EQ(out.settings.StandardSupport, 0);
 
-  db.SaveProjectRecord(FullProjectRecord());
-  {
-    RawDb raw(path, /*writable=*/true);
-    raw.Exec("UPDATE LinkanOptions SET value = 7");
-  }
-  try {
-    db.LoadProjectRecord(out);
-    ADD_FAILURE() << "no error for a stored StandardSupport of 7";
-  } catch (const ModuleError& e) {
-    EXPECT_EQ(e.kind(), ErrorKind::kIo);
-    EXPECT_NE(std::string(e.what()).find("LinkanOptions row \"StandardSupport\": StandardSupport "
-                                         "is not 0 or 1"),
-              std::string::npos)
-        << e.what();
+  const std::pair<const char*, const char*> damages[] = {
+      {"UPDATE LinkanOptions SET value = 7", "StandardSupport is not 0 or 1"},
+      {"UPDATE LinkanOptions SET value = 'yes'", "StandardSupport is not 0 or 1"},
+      {"ALTER TABLE LinkanOptions RENAME COLUMN value TO worth", "StandardSupport is not 0 or 1"},
+  };
+  for (const auto& [damage, report] : damages) {
+    db.SaveProjectRecord(FullProjectRecord());
+    {
+      RawDb raw(path, /*writable=*/true);
+      raw.Exec(damage);
+    }
+    try {
+      db.LoadProjectRecord(out);
+      ADD_FAILURE() << "no error after " << damage;
+    } catch (const ModuleError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::kIo);
+      const std::string text = e.what();
+      EXPECT_EQ(text.rfind("the project file \"" + path +
+                               "\" is damaged: LinkanOptions row \"StandardSupport\": ",
+                           0),
+                0u)
+          << text;
+      EXPECT_NE(text.find(report), std::string::npos) << text;
+    }
+    RawDb(path, /*writable=*/true).Exec("DROP TABLE LinkanOptions");
   }
 }
 
