@@ -20,13 +20,14 @@ namespace linkan::projectdb {
 
 inline constexpr const char* kOptionsTable = "LinkanOptions";
 
-// Creates the table when missing and replaces its rows by the options of
-// `settings`. REQUIRES: a write transaction is open.
+// Makes the table anew with the options of `settings`. REQUIRES: a write
+// transaction is open.
 void SaveProjectOptions(sqlite3* db, const AnalysisSettings& settings);
 
 // Sets the options of `settings` from the table (defaults where absent).
-// A stored value out of its range throws the damage report naming the file
-// `path` and the row.
+// A table with other columns, a stored value out of its range or a table
+// SQLite cannot read throws the damage report naming the file `path` and
+// the row.
 void LoadProjectOptions(sqlite3* db, const std::string& path, AnalysisSettings& settings);
 
 }  // namespace linkan::projectdb

@@ -110,7 +110,8 @@ TEST_F(ProjectRecordTest, OptionsTableMissingGivesDefaultsAndABadValueIsDamage) 
   const std::pair<const char*, const char*> damages[] = {
       {"UPDATE LinkanOptions SET value = 7", "StandardSupport is not 0 or 1"},
       {"UPDATE LinkanOptions SET value = 'yes'", "StandardSupport is not 0 or 1"},
-      {"ALTER TABLE LinkanOptions RENAME COLUMN value TO worth", "StandardSupport is not 0 or 1"},
+      {"ALTER TABLE LinkanOptions RENAME COLUMN value TO worth",
+       "the table does not have the columns name (TEXT, the key) and value (INTEGER)"},
   };
   for (const auto& [damage, report] : damages) {
     db.SaveProjectRecord(FullProjectRecord());
@@ -274,7 +275,8 @@ TEST_F(ProjectRecordTest, DamagedStoredArraysAreReportedNotGuessed) {
   const std::string set = "UPDATE SequenceAssociationInfo SET ";
   expectDamaged(set + "coinfo = x'0102030405'", "coinfo holds 5 bytes, no whole number of real8");
   expectDamaged(set + "resvars = x'0100'", "resvars holds 1 entries for a count of 2");
-  expectDamaged(set + "dichcodes = x'01000000'", "dichcodes holds 1 entries, its code counts need 6");
+  expectDamaged(set + "dichcodes = x'01000000'",
+                "dichcodes holds 1 entries, its code counts need 6");
   expectDamaged(set + "ItemMap = x'09000000414243'", "ItemMap: a string length runs past the end");
   expectDamaged(set + "ntaxonomies = 4", "taxonomies holds 9 texts, no whole number of 5-column");
   expectDamaged(set + "nresvars = 70000", "nresvars 70000 is outside -32768 to 32767");
@@ -284,7 +286,8 @@ TEST_F(ProjectRecordTest, DamagedStoredArraysAreReportedNotGuessed) {
   expectDamaged(set + "\"transaction\" = x'01000000610100000061'",
                 "transaction entries 1 and 2 are the same text");
   expectDamaged(set + "size = 7", "size 7 is neither 0 nor the number of transaction IDs (3)");
-  expectDamaged(set + "resvars = x'03002000'", "resvars entry 2 is variable 32, outside 1 to NbVars (12)");
+  expectDamaged(set + "resvars = x'03002000'",
+                "resvars entry 2 is variable 32, outside 1 to NbVars (12)");
   expectDamaged(set + "tidvar = 0", "tidvar entry 1 is variable 0");
   expectDamaged(set + "stoplist = x'030000007468650100000061'",
                 "stoplist entries 1 and 2 are not ascending and distinct");
