@@ -81,7 +81,7 @@ Expected BruteForce(const RefInput& in) {
       for (const auto& seq : db) count += Contains(seq, p) ? 1 : 0;
       if (count < minCount) continue;
       if (count <= hi) out.patterns[p] = count;
-      if (out.patterns.size() > 400) {
+      if (out.patterns.size() > 250) {
         out.tooMany = true;
         return out;
       }
@@ -174,15 +174,17 @@ TEST(StandardSupport, EqualsBruteForceCountOnRandomDatabases) {
     int cases;
   };
   const Mode modes[] = {
-      {{.association = false, .maxSequences = 10, .maxItems = 6}, 1500},
-      {{.association = false, .maxSequences = 25, .maxItems = 8}, 150},
-      {{.association = true, .maxSequences = 12, .maxItems = 7}, 500},
-      {{.association = true, .multiRecord = true}, 300},
+      {{.association = false, .maxSequences = 10, .maxItems = 6}, 1300},
+      {{.association = false, .maxSequences = 25, .maxItems = 8}, 100},
+      {{.association = true, .maxSequences = 12, .maxItems = 7}, 400},
+      {{.association = true, .multiRecord = true}, 200},
   };
+
   std::mt19937_64 rng(17);
   MiningContext serial;
-  // The same results with id-lists without bit sets, and on two threads
-  // with bit sets on the new-itemset lists only (every kind of join).
+  // The same results, every other case, with id-lists without bit sets,
+  // and else on two threads with bit sets on the new-itemset lists only
+  // (every kind of join).
   MiningContext lists;
   lists.layout = MiningContext::Layout::kSparse;
   MiningContext split;
@@ -202,15 +204,14 @@ TEST(StandardSupport, EqualsBruteForceCountOnRandomDatabases) {
       RunEngine(one.engine(), db, serial);
       ASSERT_TRUE(MatchesBruteForce(expected, one.engine()))
           << "case " << i << ": " << Describe(input);
-      for (const MiningContext* other : {&lists, &split}) {
-        EngineFixture two(input);
-        RunEngine(two.engine(), db, *other);
-        ASSERT_TRUE(SameRun(one.engine(), two.engine()))
-            << "case " << i << " with " << other->threads << " threads: " << Describe(input);
-      }
+      const MiningContext& other = i % 2 == 0 ? lists : split;
+      EngineFixture two(input);
+      RunEngine(two.engine(), db, other);
+      ASSERT_TRUE(SameRun(one.engine(), two.engine()))
+          << "case " << i << " with " << other.threads << " threads: " << Describe(input);
     }
   }
-  EXPECT_GT(checked, 2200);
+  EXPECT_GT(checked, 1900);
 }
 
 // Two customers <{a}, {b}, {b, c}> and one <{d}> at minimum support 0.3:
