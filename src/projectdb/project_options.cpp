@@ -1,8 +1,6 @@
 // project_options.cpp
 #include "projectdb/project_options.h"
 
-#include <algorithm>
-#include <cctype>
 #include <string_view>
 
 #include "frame/host/module_error.h"
@@ -14,11 +12,13 @@ namespace {
 
 constexpr const char* kStandardSupport = "StandardSupport";
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
+// The table as SaveProjectOptions makes it; SQLite keeps this text in the
+// schema.
+const std::string& CreateSql() {
+  static const std::string sql = std::string("CREATE TABLE \"") + kOptionsTable +
+                                 "\" (\"name\" TEXT NOT NULL PRIMARY KEY, \"value\" INTEGER NOT "
+                                 "NULL) WITHOUT ROWID";
+  return sql;
 }
 
 }  // namespace
@@ -27,10 +27,7 @@ void SaveProjectOptions(sqlite3* db, const AnalysisSettings& settings) {
   const char* what = "saving the project options";
   // Made anew each time, so that the rows always fit the table.
   Exec(db, std::string("DROP TABLE IF EXISTS \"") + kOptionsTable + "\"", what);
-  Exec(db,
-       std::string("CREATE TABLE \"") + kOptionsTable +
-           "\" (\"name\" TEXT NOT NULL PRIMARY KEY, \"value\" INTEGER NOT NULL) WITHOUT ROWID",
-       what);
+  Exec(db, CreateSql(), what);
   Statement insert(
       db,
       std::string("INSERT INTO \"") + kOptionsTable + "\" (\"name\", \"value\") VALUES (?1, ?2)",
@@ -45,22 +42,18 @@ namespace {
 // The stored StandardSupport; 0 when the table or the row is missing.
 std::int32_t ReadStandardSupport(sqlite3* db, const DamageSite& site) {
   const char* what = "loading the project options";
-  Statement exists(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1",
+  // The table must be exactly as written here: SQLite reads a column it
+  // does not find as a text, and a schema entry damaged in its letters can
+  // keep the table from being replaced.
+  Statement schema(db,
+                   "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE "
+                   "NOCASE",
                    what);
-  exists.BindText(1, kOptionsTable);
-  if (!exists.Step(what) || exists.ColumnInt64(0) == 0) return 0;
-  // The columns as written: SQLite would read a missing column's quoted
-  // name as a text.
-  Statement columns(db, "SELECT name, type, pk FROM pragma_table_info(?1)", what);
-  columns.BindText(1, kOptionsTable);
-  const bool nameColumn = columns.Step(what) && SameIgnoringCase(columns.ColumnText(0), "name") &&
-                          SameIgnoringCase(columns.ColumnText(1), "TEXT") &&
-                          columns.ColumnInt64(2) == 1;
-  const bool valueColumn = nameColumn && columns.Step(what) &&
-                           SameIgnoringCase(columns.ColumnText(0), "value") &&
-                           SameIgnoringCase(columns.ColumnText(1), "INTEGER");
-  if (!valueColumn || columns.Step(what)) {
-    site.Fail("the table does not have the columns name (TEXT, the key) and value (INTEGER)");
+  schema.BindText(1, kOptionsTable);
+  if (!schema.Step(what)) return 0;
+  if (schema.ColumnText(0) != CreateSql()) {
+    site.Fail("the table is not the one this program makes (" + std::string(schema.ColumnText(0)) +
+              ")");
   }
   Statement select(
       db, std::string("SELECT \"value\" FROM \"") + kOptionsTable + "\" WHERE \"name\" = ?1", what);

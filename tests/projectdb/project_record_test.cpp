@@ -111,7 +111,7 @@ TEST_F(ProjectRecordTest, OptionsTableMissingGivesDefaultsAndABadValueIsDamage) 
       {"UPDATE LinkanOptions SET value = 7", "StandardSupport is not 0 or 1"},
       {"UPDATE LinkanOptions SET value = 'yes'", "StandardSupport is not 0 or 1"},
       {"ALTER TABLE LinkanOptions RENAME COLUMN value TO worth",
-       "the table does not have the columns name (TEXT, the key) and value (INTEGER)"},
+       "the table is not the one this program makes"},
   };
   for (const auto& [damage, report] : damages) {
     db.SaveProjectRecord(FullProjectRecord());
