@@ -12,7 +12,8 @@
 #
 # LINKAN: the linkan binary (default: build-release/app/linkan, built here
 # when missing); DATASETS: the dataset folder (default ../shared/datasets
-# beside the repository). Use a Release build on an idle machine.
+# beside the repository); ONLY: a regular expression, runs only the cases
+# whose title matches it. Use a Release build on an idle machine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -34,6 +35,10 @@ cases=(
   "mushroom 10%, <= 10 items, minconf 0.9, 1-item heads|mushroom.dat|basket|mushroom|fpgrowth|0.48|20"
   "chess 60%, <= 10 items, minconf 0.9, 1-item heads|chess.dat|basket|chess|fpgrowth|0.02|-"
   "SIGN 15%, <= 6 itemsets|SIGN.spmf.txt|spmf|SIGN|cSPADE|0.65|12"
+  "StandardSupport: zaki_synth_C10T2.5 5%, <= 6 itemsets|zaki_synth_C10T2.5.spmf.txt|spmf|zaki_5_standard|fastest open-source|1.5|-"
+  "StandardSupport: zaki_synth_C10T2.5 2%, <= 6 itemsets|zaki_synth_C10T2.5.spmf.txt|spmf|zaki_2_standard|fastest open-source|6.2|-"
+  "StandardSupport: SIGN 15%, <= 6 itemsets|SIGN.spmf.txt|spmf|SIGN_standard|cSPADE|0.65|12"
+  "StandardSupport: LEVIATHAN 2%, <= 6 itemsets|LEVIATHAN.spmf.txt|spmf|LEVIATHAN_standard|-|-|-"
 )
 
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
@@ -42,6 +47,7 @@ printf '| data, threshold | patterns, rules | linkan run s | peak MB | enumerati
 printf '|---|---|---|---|---|---|---|---|---|\n'
 for c in "${cases[@]}"; do
   IFS='|' read -r title file format task peer peerSeconds peerMb <<<"$c"
+  if [[ -n ${ONLY:-} && ! $title =~ $ONLY ]]; then continue; fi
   : >"$work/times"; : >"$work/rss"
   for ((i = 0; i < repeat; i++)); do
     rm -rf "$work/out"
@@ -59,7 +65,7 @@ for c in "${cases[@]}"; do
     "$work/debug" >"$work/enum"
   found=$(head -1 "$work/stdout" | sed -E 's/ in [0-9.]+ s$//; s/^[^,]*, [^,]*, //')
   seconds=$(median <"$work/times")
-  printf '| %s | %s | %.2f | %s | %.3f | %s | %s | %s | %.1fx |\n' "$title" "$found" "$seconds" \
+  printf '| %s | %s | %.2f | %s | %.3f | %s | %s | %s | %sx |\n' "$title" "$found" "$seconds" \
     "$(median <"$work/rss")" "$(median <"$work/enum")" "$peer" "$peerSeconds" "$peerMb" \
-    "$(awk -v a="$seconds" -v b="$peerSeconds" 'BEGIN {print a / b}')"
+    "$(awk -v a="$seconds" -v b="$peerSeconds" 'BEGIN {if (b + 0 > 0) printf "%.1f", a / b; else printf "-"}')"
 done

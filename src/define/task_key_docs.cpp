@@ -100,6 +100,9 @@ std::vector<TaskKeyDoc> MakeDocs() {
       {"ReplaceOriginalItemsWithTaxonomies", "switch", Switch(d.removeorg), "",
        "1069 Remove original item labels when taxonomies are applied",
        "With taxonomies: an item with a parent counts only as the parent."},
+      {"StandardSupport", "switch", Switch(d.StandardSupport), "", "(none: an extension)",
+       "1: standard support, the number of sequences that contain a pattern (every pattern "
+       "within the bounds is found); 0: the module's own counting. The project keeps it."},
       {"MaxSizeOfItemset", "whole number", std::to_string(d.maxpat),
        "1 to 200 (2 to 200 in association analysis)", "1005 Maximum number of elements in an itemset",
        "The most items in a frequent itemset (association) or in one itemset of a sequence."},

@@ -138,6 +138,7 @@ const std::map<std::string, std::vector<Rule>>& Rules() {
        {TaskFromProject, Association, NoTimeVariable, SingleElementItemsets, TimeFilterOff}},
       {"UseTaxonomies", {TaskFromProject}},
       {"ReplaceOriginalItemsWithTaxonomies", {TaskFromProject, NoTaxonomies}},
+      {"StandardSupport", {TaskFromProject}},
       {"UpdateNewDocuments", {NewProject}},
       {"GoToResultsDialogWithoutAddingDocuments", {NewProject}},
       {"DeployNewDocuments", {NewProject}},

@@ -82,6 +82,7 @@ const std::vector<KeySpec> kKeySpecs = {
     {"UseMinimumAndMaximumTimeFilter", KeyKind::kSwitch},
     {"UseTaxonomies", KeyKind::kSwitch},
     {"ReplaceOriginalItemsWithTaxonomies", KeyKind::kSwitch},
+    {"StandardSupport", KeyKind::kSwitch},  // our extension
     {"MaxSizeOfItemset", KeyKind::kNumber},
     {"MaxSizeOfItemsetsInHead", KeyKind::kNumber},
     {"MinimumSupport", KeyKind::kNumber},
@@ -215,6 +216,7 @@ class TaskApplier {
     SetSwitch("UseMinimumAndMaximumTimeFilter", s_.iMinMaxFilter);
     SetSwitch("UseTaxonomies", s_.taxon);
     SetSwitch("ReplaceOriginalItemsWithTaxonomies", s_.removeorg);
+    SetSwitch("StandardSupport", s_.StandardSupport);
     for (const KeySpec& keyInfo : kKeySpecs) {
       if (keyInfo.kind == KeyKind::kNumber && Applies(keyInfo.name)) {
         fields_[kFieldKeys.at(keyInfo.name)] = NumberField(Number(task_, keyInfo.name));

@@ -52,6 +52,11 @@ struct AnalysisSettings {
   bool mdcodeselected = false;
   std::int16_t iwgtdmn = 0;
   std::int16_t i_wwww = 0;
+  // Our extension (task property StandardSupport): 1 mines standard
+  // support, counting every sequence that contains a pattern; 0 the
+  // module's own counting. Stored beside the project record, in a table
+  // of its own.
+  std::int32_t StandardSupport = 0;
 
   // ---- Variable selection ----
   std::int16_t nresvars = 0;

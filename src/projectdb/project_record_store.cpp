@@ -1,7 +1,7 @@
 // project_record_store.cpp
 //
 // SaveProjectRecord / LoadProjectRecord: the one SequenceAssociationInfo
-// record. Columns are bound and read by field name, so the SQL follows the
+// record, with the options of our own extensions (project_options.h). Columns are bound and read by field name, so the SQL follows the
 // table description; the layouts of codes and taxonomies are in
 // project_record_layout.h.
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "frame/host/module_error.h"
 #include "projectdb/blob_codec.h"
 #include "projectdb/project_database_internal.h"
+#include "projectdb/project_options.h"
 #include "projectdb/project_record_layout.h"
 
 namespace linkan {
@@ -444,6 +445,7 @@ void ProjectDatabase::SaveProjectRecord(const ProjectRecord& record) {
         it->second);
   }
   insert.Run("saving the project record");
+  projectdb::SaveProjectOptions(db, record.settings);
   tx.Commit();
 }
 
@@ -459,7 +461,9 @@ bool ProjectDatabase::LoadProjectRecord(ProjectRecord& out) {
   const projectdb::DamageSite site(
       c.path, projectdb::RowPlace(projectdb::kSequenceAssociationInfo,
                                   select.ColumnInt64(static_cast<int>(table.fields.size()))));
-  out = ReadRecord(RecordReader(select, table, site));
+  ProjectRecord record = ReadRecord(RecordReader(select, table, site));
+  projectdb::LoadProjectOptions(c.raw(), c.path, record.settings);
+  out = std::move(record);
   return true;
 }
 

@@ -213,7 +213,7 @@ TEST_F(TaskScriptTest, SequenceOptionsAreStored) {
                         "UseMinimumAndMaximumTimeFilter": true, "MinimumTime": 1, "MaximumTime": 9,
                         "CombineItemsetsInFixedLengthOfTimeIntoOneItemset": 1,
                         "FixedLengthOfTimeForCombiningIntoOneItemset": 2,
-                        "MaximumNumberOfItemsetsInASequence": 4})"))
+                        "MaximumNumberOfItemsetsInASequence": 4, "StandardSupport": 1})"))
       << result.error;
   EXPECT_EQ(s().iMinMaxFilter, 1);
   EXPECT_EQ(s().MinTime, 1.0);
@@ -221,6 +221,7 @@ TEST_F(TaskScriptTest, SequenceOptionsAreStored) {
   EXPECT_EQ(s().CombineItemsetMode, 1);
   EXPECT_EQ(s().FixedTimeLength, 2.0);
   EXPECT_EQ(s().MaxSequenceSize, 4);
+  EXPECT_EQ(s().StandardSupport, 1);
   EXPECT_TRUE(host.messages.empty());  // every key was read
 }
 

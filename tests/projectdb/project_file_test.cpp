@@ -275,8 +275,15 @@ TEST_F(Refusal, TruncatedProject) {
 TEST_F(Refusal, CorruptedProject) {
   const std::string path = MakeProject("damaged.dbs", 3000);
   std::string bytes = ReadBytes(path);
-  // Scribble over the middle of the file: b-tree pages of the tables.
-  for (std::size_t i = bytes.size() / 2; i < bytes.size() / 2 + 3000; ++i) {
+  // Scribble over the start of the page in the middle of the file, a
+  // b-tree page of the tables: from its page header on, whatever the
+  // layout (the unused room of a page is not checked). The page size is
+  // the big-endian 16-bit header field at offset 16 (1 means 65536).
+  const std::size_t field = static_cast<unsigned char>(bytes[16]) * 256u +
+                            static_cast<unsigned char>(bytes[17]);
+  const std::size_t pageSize = field == 1 ? 65536 : field;
+  const std::size_t from = bytes.size() / 2 / pageSize * pageSize;
+  for (std::size_t i = from; i < from + 3000; ++i) {
     bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
   }
   WriteBytes(path, bytes);

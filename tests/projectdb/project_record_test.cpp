@@ -88,6 +88,52 @@ TEST_F(ProjectRecordTest, FullRecordSurvivesCloseAndReopen) {
   EXPECT_EQ(Texts(raw.Blob("SELECT ItemMap FROM SequenceAssociationInfo")), record.itemNames);
   EXPECT_EQ(Texts(raw.Blob("SELECT stoplist FROM SequenceAssociationInfo")),
             (std::vector<std::string>{"a", "the"}));
+  // Our options beside the six tables.
+  EXPECT_EQ(raw.Rows("SELECT name, value FROM LinkanOptions"),
+            (std::vector<std::string>{"StandardSupport|1"}));
+}
+
+// A project made before the options table existed has the defaults; a
+// value out of range is damage, reported with its place.
+TEST_F(ProjectRecordTest, OptionsTableMissingGivesDefaultsAndABadValueIsDamage) {
+  ProjectDatabase db;
+  OpenOrFail(db, path);
+  db.SaveProjectRecord(FullProjectRecord());
+  {
+    RawDb raw(path, /*writable=*/true);
+    raw.Exec("DROP TABLE LinkanOptions");
+  }
+  ProjectRecord out;
+  ASSERT_TRUE(db.LoadProjectRecord(out));
+  EXPECT_EQ(out.settings.StandardSupport, 0);
+
+  const std::pair<const char*, const char*> damages[] = {
+      {"UPDATE LinkanOptions SET value = 7", "StandardSupport is not 0 or 1"},
+      {"UPDATE LinkanOptions SET value = 'yes'", "StandardSupport is not 0 or 1"},
+      {"ALTER TABLE LinkanOptions RENAME COLUMN value TO worth",
+       "the table is not the one this program makes"},
+  };
+  for (const auto& [damage, report] : damages) {
+    db.SaveProjectRecord(FullProjectRecord());
+    {
+      RawDb raw(path, /*writable=*/true);
+      raw.Exec(damage);
+    }
+    try {
+      db.LoadProjectRecord(out);
+      ADD_FAILURE() << "no error after " << damage;
+    } catch (const ModuleError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::kIo);
+      const std::string text = e.what();
+      EXPECT_EQ(text.rfind("the project file \"" + path +
+                               "\" is damaged: LinkanOptions row \"StandardSupport\": ",
+                           0),
+                0u)
+          << text;
+      EXPECT_NE(text.find(report), std::string::npos) << text;
+    }
+    RawDb(path, /*writable=*/true).Exec("DROP TABLE LinkanOptions");
+  }
 }
 
 TEST_F(ProjectRecordTest, DichotomyCodesUseTheColumnLayoutAndOnlyMeaningfulCodesReturn) {
@@ -229,7 +275,8 @@ TEST_F(ProjectRecordTest, DamagedStoredArraysAreReportedNotGuessed) {
   const std::string set = "UPDATE SequenceAssociationInfo SET ";
   expectDamaged(set + "coinfo = x'0102030405'", "coinfo holds 5 bytes, no whole number of real8");
   expectDamaged(set + "resvars = x'0100'", "resvars holds 1 entries for a count of 2");
-  expectDamaged(set + "dichcodes = x'01000000'", "dichcodes holds 1 entries, its code counts need 6");
+  expectDamaged(set + "dichcodes = x'01000000'",
+                "dichcodes holds 1 entries, its code counts need 6");
   expectDamaged(set + "ItemMap = x'09000000414243'", "ItemMap: a string length runs past the end");
   expectDamaged(set + "ntaxonomies = 4", "taxonomies holds 9 texts, no whole number of 5-column");
   expectDamaged(set + "nresvars = 70000", "nresvars 70000 is outside -32768 to 32767");
@@ -239,7 +286,8 @@ TEST_F(ProjectRecordTest, DamagedStoredArraysAreReportedNotGuessed) {
   expectDamaged(set + "\"transaction\" = x'01000000610100000061'",
                 "transaction entries 1 and 2 are the same text");
   expectDamaged(set + "size = 7", "size 7 is neither 0 nor the number of transaction IDs (3)");
-  expectDamaged(set + "resvars = x'03002000'", "resvars entry 2 is variable 32, outside 1 to NbVars (12)");
+  expectDamaged(set + "resvars = x'03002000'",
+                "resvars entry 2 is variable 32, outside 1 to NbVars (12)");
   expectDamaged(set + "tidvar = 0", "tidvar entry 1 is variable 0");
   expectDamaged(set + "stoplist = x'030000007468650100000061'",
                 "stoplist entries 1 and 2 are not ascending and distinct");

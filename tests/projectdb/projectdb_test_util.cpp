@@ -71,6 +71,7 @@ ProjectRecord FullProjectRecord() {
   s.mdcodeselected = true;
   s.iwgtdmn = 1;
   s.i_wwww = 2;
+  s.StandardSupport = 1;
   s.nresvars = 2;
   s.resvars[0] = 3;
   s.resvars[1] = 4;
@@ -140,6 +141,7 @@ void ExpectSameSettings(const AnalysisSettings& e, const AnalysisSettings& a) {
   LINKAN_EXPECT_FIELD(mdcodeselected);
   LINKAN_EXPECT_FIELD(iwgtdmn);
   LINKAN_EXPECT_FIELD(i_wwww);
+  LINKAN_EXPECT_FIELD(StandardSupport);
   LINKAN_EXPECT_FIELD(nresvars);
   LINKAN_EXPECT_FIELD(ndichvars);
   LINKAN_EXPECT_FIELD(ncontvars);

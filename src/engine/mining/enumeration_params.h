@@ -16,6 +16,7 @@ struct EnumerationParams {
   std::int32_t maxpat = 10;          // most items in one itemset
   std::int32_t maxSequenceSize = 6;  // most itemsets in one sequence
   bool association = false;          // noseq
+  bool standardSupport = false;      // StandardSupport: count every occurrence
 
   static EnumerationParams FromSettings(const AnalysisSettings& s, std::uint64_t n) {
     EnumerationParams p;
@@ -23,6 +24,7 @@ struct EnumerationParams {
     p.maxpat = s.maxpat;
     p.maxSequenceSize = s.MaxSequenceSize;
     p.association = s.noseq != 0;
+    p.standardSupport = s.StandardSupport != 0;
     return p;
   }
 };

@@ -29,6 +29,9 @@ struct MiningContext {
   // How association mode over one-itemset transactions is mined: kAuto
   // picks per data set; kGeneral forces the general projection engine;
   // kSparse and kDense force transaction lists or bit sets.
+  // Under StandardSupport the layout says which id-lists get bit sets of
+  // their sequences: kAuto by density, kSparse none, kDense all, kGeneral
+  // the new-itemset lists only.
   enum class Layout { kAuto, kGeneral, kSparse, kDense };
   Layout layout = Layout::kAuto;
 

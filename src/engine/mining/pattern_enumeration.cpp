@@ -6,6 +6,7 @@
 #include "engine/mining/itemset_enumerator.h"
 #include "engine/mining/pattern_recorder.h"
 #include "engine/mining/sequence_enumerator.h"
+#include "engine/mining/standard_support_enumerator.h"
 
 namespace linkan {
 
@@ -18,6 +19,10 @@ void EnumerateFrequentPatterns(SalEngine& engine, const SequenceDatabase& db,
   const EnumerationParams params = EnumerationParams::FromSettings(engine.settings, db.size());
   PatternRecorder recorder(engine.patterns, engine.items, !engine.IsAssociationMode(),
                            cdb.RankToItem(), ctx.reportLines, ctx.lineRequest, ctx.guard);
+  if (params.standardSupport) {
+    EnumerateWithStandardSupport(cdb, params, recorder, engine.patterns, engine.leaves, ctx);
+    return;
+  }
   const bool itemsetEngine = params.association && cdb.OneItemsetPerSequence() &&
                              ctx.layout != MiningContext::Layout::kGeneral;
   if (itemsetEngine) {

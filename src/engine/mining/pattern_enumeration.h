@@ -8,7 +8,8 @@
 //
 // The engine used depends on the mode and the data (association mode over
 // one-itemset transactions has engines of its own); all give the same
-// table, IDs, counts and leaves.
+// table, IDs, counts and leaves. With StandardSupport set, the patterns are
+// counted under standard support instead (standard_support_enumerator.h).
 //
 // Throws ModuleError(kNotFound, "value not found") when an item or a
 // taxonomy parent is missing from the item dictionary, and

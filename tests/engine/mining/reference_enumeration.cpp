@@ -67,24 +67,7 @@ class Reference {
   Itemset ItemsetAt(std::int64_t p) const { return ReferenceItemsetAt(*selected_, s_, p); }
 
   // ---- Contributed items ----
-  std::vector<ItemNumber> Contributed(ItemNumber x) const {
-    std::vector<ItemNumber> out;
-    const std::string& name = in_.items.Name(x);
-    const bool withTaxonomies = s_.taxon != 0 && !in_.taxonomies.empty();
-    if (!withTaxonomies) {
-      if (in_.stoplist.count(name) == 0) out.push_back(x);
-      return out;
-    }
-    bool anyEntry = false;
-    for (const TaxonomyMap& table : in_.taxonomies) {
-      const auto it = table.find(name);
-      if (it == table.end()) continue;
-      anyEntry = true;
-      if (in_.stoplist.count(it->second) == 0) out.push_back(in_.items.Number(it->second));
-    }
-    if (in_.stoplist.count(name) == 0 && !(s_.removeorg != 0 && anyEntry)) out.push_back(x);
-    return out;
-  }
+  std::vector<ItemNumber> Contributed(ItemNumber x) const { return ReferenceContributed(in_, x); }
 
   // ---- The table ----
   static Pattern Extend(const Pattern& p, ExtensionCode code) {
@@ -344,6 +327,26 @@ class Reference {
 };
 
 }  // namespace
+
+std::vector<ItemNumber> ReferenceContributed(const RefInput& in, ItemNumber x) {
+  const AnalysisSettings& s = in.settings;
+  std::vector<ItemNumber> out;
+  const std::string& name = in.items.Name(x);
+  const bool withTaxonomies = s.taxon != 0 && !in.taxonomies.empty();
+  if (!withTaxonomies) {
+    if (in.stoplist.count(name) == 0) out.push_back(x);
+    return out;
+  }
+  bool anyEntry = false;
+  for (const TaxonomyMap& table : in.taxonomies) {
+    const auto it = table.find(name);
+    if (it == table.end()) continue;
+    anyEntry = true;
+    if (in.stoplist.count(it->second) == 0) out.push_back(in.items.Number(it->second));
+  }
+  if (in.stoplist.count(name) == 0 && !(s.removeorg != 0 && anyEntry)) out.push_back(x);
+  return out;
+}
 
 Itemset ReferenceItemsetAt(const RefSequence& seq, const AnalysisSettings& s, std::int64_t p) {
   std::set<ItemNumber> items;

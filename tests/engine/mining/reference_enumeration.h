@@ -69,6 +69,10 @@ std::pair<std::uint32_t, std::uint32_t> ReferenceBounds(std::uint64_t n, double 
 Itemset ReferenceItemsetAt(const RefSequence& sequence, const AnalysisSettings& settings,
                            std::int64_t p);
 
+// The items that item x contributes (itself and its taxonomy parents, less
+// the stop list; without x when removeorg is set and a taxonomy has it).
+std::vector<ItemNumber> ReferenceContributed(const RefInput& input, ItemNumber x);
+
 // Enumerates and then generates the rules.
 RefResult ReferenceRun(const RefInput& input);
 
