@@ -129,8 +129,8 @@ TEST(LinkanUsageTest, UsageErrorsExitWithTwoAndNameTheMistake) {
       {{"info", Example("market_basket.csv"), "--delimiter", "ab"}, "--delimiter"},
       {{"info", Example("market_basket.csv"), "--encoding", "utf-16"}, "--encoding"},
       {{"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"}, "xml"},
-      {{"frobnicate"}, "unknown command \"frobnicate\" (the commands: info, import, run)"},
-      {{"rnu", "x.csv"}, "unknown command \"rnu\" (the commands: info, import, run); did you mean run?"},
+      {{"frobnicate"}, "unknown command \"frobnicate\" (the commands: info, import, run, query)"},
+      {{"rnu", "x.csv"}, "unknown command \"rnu\" (the commands: info, import, run, query); did you mean run?"},
   };
   for (const auto& c : cases) {
     const RunResult r = RunLinkan(c.args);
@@ -277,7 +277,10 @@ TEST(LinkanRunTest, PicturesOfAModuleThatDraws) {
   const RunResult first = run(selected);
   ASSERT_EQ(first.status, 0) << first.err;
   std::vector<std::string> expected = pictures({"cluster-tree", "rule-graph", "support-chart", "web-graph"});
-  for (const char* f : {"index.html", "items.csv", "itemsets.csv", "rules.csv"}) expected.push_back(f);
+  for (const char* f : {"index.html", "items.csv", "itemsets.csv", "model-4.4.pmml", "model.pmml",
+                        "rules.csv"}) {
+    expected.push_back(f);
+  }
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(listing(), expected);
   EXPECT_NE(first.out.find("  confidence-chart: There is no association between items\n"),
@@ -294,7 +297,9 @@ TEST(LinkanRunTest, PicturesOfAModuleThatDraws) {
   const RunResult second = run(selected + R"(, "Outputs": ["WebGraph", "Summary"])");
   ASSERT_EQ(second.status, 0) << second.err;
   expected = pictures({"web-graph"});
-  for (const char* f : {"index.html", "items.csv", "rules.csv"}) expected.push_back(f);
+  for (const char* f : {"index.html", "items.csv", "model-4.4.pmml", "model.pmml", "rules.csv"}) {
+    expected.push_back(f);
+  }
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(listing(), expected);
   for (std::size_t i = 0; i < web.size(); ++i) {

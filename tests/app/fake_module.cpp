@@ -94,6 +94,17 @@ class FakeModule : public linkan::IAnalysisModule {
     summary.patterns = items_.size() * 2;
     return true;
   }
+  // A stand-in model document, so that a run writes its model files.
+  int SaveModel(const std::string& path, linkan::PmmlDialect, std::string& error) override {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file) {
+      error = "cannot write " + path;
+      return 1;
+    }
+    std::fputs("<PMML/>\n", file);
+    std::fclose(file);
+    return 0;
+  }
   int RunResultCommand(int id, std::string& error) override {
     switch (id) {
       case 1189: ShowTable("items", "Item name"); return 0;

@@ -50,6 +50,22 @@ Rows ReadCsv(const std::string& path) {
   return rows;
 }
 
+// The files of a run of the basket task: the tables, the pictures of its
+// 4 rules and its clusters, the model, the index and the project.
+std::vector<std::string> BasketRunFiles() {
+  std::vector<std::string> files = {".LinkAnalysis.dbs.lock", "LinkAnalysis.dbs", "clusters.csv",
+                                    "disjoint.csv", "index.html", "items.csv", "itemsets.csv",
+                                    "model-4.4.pmml", "model.pmml", "rules.csv"};
+  for (const char* picture : {"cluster-tree", "confidence-chart", "correlation-chart",
+                              "support-chart"}) {
+    for (const char* extension : {".json", ".png", ".svg"}) {
+      files.push_back(std::string(picture) + extension);
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 // Every file directly in `folder`, by name.
 std::vector<std::string> Listing(const std::string& folder) {
   std::vector<std::string> names;
@@ -215,8 +231,7 @@ TEST_F(RunTest, BasketsGiveTheTablesWorkedOutByHand) {
   ExpectItems(out + "/items.csv", kBasketItems);
   ExpectItemsets(out + "/itemsets.csv", false, kBasketItemsets);
   ExpectRules(out + "/rules.csv", kBasketRules);
-  EXPECT_EQ(Listing(out), (std::vector<std::string>{".LinkAnalysis.dbs.lock", "LinkAnalysis.dbs", "index.html", "items.csv",
-                                                   "itemsets.csv", "model-4.4.pmml", "model.pmml", "rules.csv"}));
+  EXPECT_EQ(Listing(out), BasketRunFiles());
 
   // The summary line, the files, the project and the index.
   EXPECT_TRUE(std::regex_search(
@@ -659,8 +674,7 @@ TEST_F(RunTest, BadInputsWriteNothing) {
   // A later good run without "SelectedItems" replaces the tables and
   // removes the earlier run's tables of selected items.
   ASSERT_EQ(RunLinkan({"run", data, "--task", good, "--out", out}).status, 0);
-  EXPECT_EQ(Listing(out), (std::vector<std::string>{".LinkAnalysis.dbs.lock", "LinkAnalysis.dbs", "index.html", "items.csv",
-                                                   "itemsets.csv", "model-4.4.pmml", "model.pmml", "rules.csv"}));
+  EXPECT_EQ(Listing(out), BasketRunFiles());
 }
 
 // Texts from the data reach index.html escaped, and CSV quoted.
