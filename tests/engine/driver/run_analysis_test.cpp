@@ -253,7 +253,9 @@ TEST_F(RunAnalysisTest, FilesThatAreNoWritableProjectAreLeftUntouched) {
       EXPECT_NE(host->messages[1].find(c.reason), std::string::npos) << host->messages[1];
     }
     db.CloseProjectDatabase();
-    if (c.kind != kFolder) EXPECT_EQ(FileContent(temp.path()), before);
+    if (c.kind != kFolder) {
+      EXPECT_EQ(FileContent(temp.path()), before);
+    }
     ExpectNoWorkingCopies();
     ::chmod(temp.path().c_str(), 0644);
   }
