@@ -53,6 +53,7 @@ constexpr NamedHeading kHeadings[] = {
     {"rules-selected-bodies", "Rules with selected items as bodies"},
     {"rules-selected-heads", "Rules with selected items as heads"},
     {"itemsets-selected", "Frequent patterns of selected items only"},
+    {"disjoint", "Disjoint patterns: the longest, none nested in another"},
 };
 
 const char* OwnHeading(const std::string& documentName) {

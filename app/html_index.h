@@ -13,9 +13,9 @@
 // Numbers are shown to 6 significant digits for reading, with the exact
 // value (as in the CSV file) in the cell's tooltip; a missing cell is
 // empty. A spreadsheet shows at most `maxRows` rows, then says how many
-// more its file holds. The tables of selected items get headings of their
-// own ("Rules with selected items as heads", ...), since their title lines
-// are those of the whole table.
+// more its file holds. The tables of selected items and of the disjoint
+// patterns get headings of their own ("Rules with selected items as
+// heads", ...), since their first title lines are those of other tables.
 //
 // Thread safety: no shared state.
 #pragma once
