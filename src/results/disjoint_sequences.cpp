@@ -66,10 +66,7 @@ int ShowDisjointSequences(CAnalysisSupport& support, SalEngine& engine, bool& sh
   if (rows > 0 && t.Create(rows, 4)) {
     t.SetTitle(0, assoc ? "Frequent itemsets computed" : "Disjointed sequences computed");
     t.SetTitle(1, SupportConfidenceTitle(engine.settings));
-    t.SetColumnName(0, assoc ? "Frequent itemsets" : "Frequent sequences");
-    t.SetColumnName(1, assoc ? "Number of items" : "Number of itemsets");
-    t.SetColumnName(2, "Frequency");
-    t.SetColumnName(3, "Support(%)");
+    SetPatternColumnNames(t, assoc);
   }
   const double n = engine.N();  // all 64 bits of N: a 32-bit N turns negative past 2^31
   PatternTextWriter texts(engine);

@@ -65,10 +65,7 @@ bool ShowPatternTable(CAnalysisSupport& support, const SalEngine& engine,
   ResultsTableBuilder t(support, documentName);
   if (!t.Create(rows, 4)) return false;
   SetCommonTitles(t, engine.settings, title);
-  t.SetColumnName(0, assoc ? "Frequent itemsets" : "Frequent sequences");
-  t.SetColumnName(1, assoc ? "Number of items" : "Number of itemsets");
-  t.SetColumnName(2, "Frequency");
-  t.SetColumnName(3, "Support(%)");
+  SetPatternColumnNames(t, assoc);
   const double n = engine.N();  // all 64 bits of N: a 32-bit N turns negative past 2^31
   PatternTextWriter texts(engine);
   const bool done = FillRows(support, rows, [&](int r) {
@@ -97,6 +94,13 @@ std::string SupportConfidenceTitle(const AnalysisSettings& s) {
 
 std::string MaxItemsetTitle(const AnalysisSettings& s) {
   return FormatString("Max. size of an itemset = %d", s.maxpat);
+}
+
+void SetPatternColumnNames(ResultsTableBuilder& t, bool association) {
+  t.SetColumnName(0, association ? "Frequent itemsets" : "Frequent sequences");
+  t.SetColumnName(1, association ? "Number of items" : "Number of itemsets");
+  t.SetColumnName(2, "Frequency");
+  t.SetColumnName(3, "Support(%)");
 }
 
 bool ShowRuleSummary(CAnalysisSupport& support, const SalEngine& engine) {

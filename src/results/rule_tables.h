@@ -14,6 +14,7 @@
 namespace linkan {
 
 class CAnalysisSupport;
+class ResultsTableBuilder;
 class SalEngine;
 struct AnalysisSettings;
 
@@ -32,6 +33,9 @@ inline constexpr const char* kNoRuleMessage =
 std::string SupportConfidenceTitle(const AnalysisSettings& s);
 // Title line 3.
 std::string MaxItemsetTitle(const AnalysisSettings& s);
+// The four columns of a table of frequent patterns: the pattern, its size
+// (items, or itemsets of a sequence), its frequency and its support.
+void SetPatternColumnNames(ResultsTableBuilder& t, bool association);
 
 // Each returns true when a document was handed to the host.
 bool ShowRuleSummary(CAnalysisSupport& support, const SalEngine& engine);
