@@ -25,7 +25,9 @@ constexpr Hint kHints[] = {
 
 std::string WithCommandLineHint(const std::string& message) {
   for (const Hint& h : kHints) {
-    if (message.find(h.found) != std::string::npos) return message + " " + h.hint;
+    if (message.find(h.found) == std::string::npos) continue;
+    const bool ended = !message.empty() && (message.back() == '.' || message.back() == '!');
+    return message + (ended ? " " : ". ") + h.hint;
   }
   return message;
 }
