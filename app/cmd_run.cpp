@@ -191,8 +191,8 @@ class RunCommand {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const std::string summaryLine = haveSummary ? FormatRunSummary(summary, seconds) : "";
+    // Files of an earlier run in DIR that this run did not write go.
     std::vector<std::string> obsolete = AllOutputFileNames();
-    obsolete.push_back(std::string(kQueryTableName) + ".csv");
     for (const std::string& file : ModelOutputFiles()) obsolete.push_back(file);
     out.Commit(IndexHtml(MakeIndexPage(session, summary, haveSummary, summaryLine), out.documents()),
                obsolete);
