@@ -167,7 +167,9 @@ class Pmml44Reader {
       doc_.items.emplace_back(number, value);
     }
     std::sort(doc_.items.begin(), doc_.items.end());
-    doc_.numberOfItems = static_cast<std::uint64_t>(frequentItems_.value_or(static_cast<std::int64_t>(items.size())));
+    // A negative count reads as 0, as the native reader reads its own.
+    doc_.numberOfItems = static_cast<std::uint64_t>(
+        std::max<std::int64_t>(0, frequentItems_.value_or(static_cast<std::int64_t>(items.size()))));
   }
 
   ItemNumber ItemOf(pugi::xml_node where, const std::string& ref) const {
