@@ -68,7 +68,10 @@ void BuildNativeDocument(const Document& d, pugi::xml_document& xml) {
   for (const Field& f : d.fields) {
     pugi::xml_node field = dictionary.append_child("DataField");
     field.append_attribute("name") = f.name.c_str();
-    field.append_attribute("optype") = Optype(f.usage);
+    // The optype follows the usage the written usageType reads back as, so
+    // a field of another dialect's usage writes the same text again.
+    field.append_attribute("optype") =
+        Optype(f.usage == Usage::kOther ? UsageOf(f.usageText) : f.usage);
     AddFieldDetails(field, f);
   }
 
