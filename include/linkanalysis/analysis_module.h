@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "linkanalysis/automation.h"
+
 namespace linkan {
 
 class CAnalysisDoc;
@@ -99,6 +101,13 @@ class IAnalysisModule {
     error = "this module cannot save models";
     return 1;
   }
+
+  // ---- Automation ----
+  // LNKStartup, the task dialog's automation object, while that dialog is
+  // open; null otherwise. Owned by the module.
+  virtual IAutomationObject* TaskAutomation() { return nullptr; }
+  // LNKResult, the results dialog's, while that dialog is open; else null.
+  virtual IAutomationObject* ResultAutomation() { return nullptr; }
 };
 
 using NewAnalysisFn = IAnalysisModule* (*)();
