@@ -13,6 +13,8 @@
 //              [--format csv|basket|spmf] [--delimiter C] [--encoding E]
 //              [--module PATH] [--memory-limit SIZE]
 //   linkan query MODEL.pmml QUERY [--csv] [--module PATH]
+//   linkan task DATA --task TASK.json [--weight VAR] [--format F] [--delimiter C]
+//               [--encoding E] [--module PATH]
 // (E: utf-8 or latin1, how DATA's bytes are read.)
 //
 // Thread safety: main thread only.
@@ -44,6 +46,7 @@ void RegisterInfoCommand(CLI::App& app, const GlobalOptions& global, CommandActi
 void RegisterImportCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 void RegisterQueryCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
+void RegisterTaskCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 
 // ---- Shared by the commands ----
 

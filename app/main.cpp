@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   RegisterImportCommand(app, global, action);
   RegisterRunCommand(app, global, action);
   RegisterQueryCommand(app, global, action);
+  RegisterTaskCommand(app, global, action);
 
   try {
     CheckCommandLine(app, argc, argv);

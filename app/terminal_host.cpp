@@ -176,7 +176,10 @@ bool TerminalHost::AskYesNo(const std::string& caption, const std::string& text)
   }
 }
 
+// The host log is on with the debugger output: a script's failed member is
+// reported by the script's own error, the log line adds detail.
 void TerminalHost::LogEntry(int level, const std::string& text) {
+  if (!options_.debug) return;
   display_.Print("log[" + std::to_string(level) + "]: " + text);
 }
 

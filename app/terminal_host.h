@@ -6,8 +6,9 @@
 //   Table        ReadCase fills values by variable number (1-based); with a
 //                weight variable the case weight is its value, and a case
 //                whose weight is missing is skipped. Missing-data code -9999.
-//   Messages     message lines and message boxes ("caption: text") and host
-//                log lines ("log[level]: text") go to the error stream.
+//   Messages     message lines and message boxes ("caption: text") go to
+//                the error stream; so do host log lines ("log[level]:
+//                text") when `debug` is set (the host log is on).
 //                Messages may be held (HoldMessages) and printed later,
 //                so that a command can drop one it reports itself.
 //   Questions    under automation: Yes without asking, and the question is
@@ -120,6 +121,7 @@ class TerminalHost : public CAnalysisDoc {
   long GetNbCases() const override { return table_.CaseCount(); }
   CaseReadResult ReadCase(long caseNo, std::vector<double>& values, bool& weighted,
                           double& weight) override;
+  bool HasWeightVariable() const override { return table_.weightVariable() >= 0; }
   double GetMissingCode(int var) const override;
   std::string GetVariableName(int var) const override;
   std::string GetCellText(long row, int col) const override;

@@ -52,6 +52,15 @@ struct CodesPage {
   int maxCodesPerVariable = 1000;
 };
 
+// A request of the host's variable selection dialog: one list per role.
+struct VariablesDialog {
+  std::string title;
+  std::vector<std::string> listCaptions;
+  std::vector<int> listCodes;            // the host's code per list (7, 7, 1, 2 ...)
+  std::vector<int> maxPerList;           // 1: at most one variable; 0: any number
+  std::vector<std::vector<int>> lists;   // 1-based variable numbers, in and out
+};
+
 class CAnalysisModelessDialog;
 
 class CAnalysisDoc {
@@ -166,6 +175,25 @@ class CAnalysisDoc {
     (void)title, (void)defaultName, (void)defaultExtension;
     return {};
   }
+
+  // ---- Task dialog services ----
+  // The host's variable selection dialog: `lists` holds, per list, the
+  // chosen variables (1-based numbers) on entry and on return. True when
+  // the user confirmed. The default: a host without one cancels.
+  virtual bool ChooseVariables(VariablesDialog& dialog) {
+    (void)dialog;
+    return false;
+  }
+  // The host's open-file dialog (the file must exist): the chosen name, or
+  // "" when cancelled. `filter` is "Description|*.ext|...||".
+  virtual std::string AskOpenFileName(const std::string& title, const std::string& filter,
+                                      const std::string& defaultExtension,
+                                      const std::string& start) {
+    (void)title, (void)filter, (void)defaultExtension, (void)start;
+    return {};
+  }
+  // True when the data table has a weight variable in use.
+  virtual bool HasWeightVariable() const { return false; }
 };
 
 }  // namespace linkan

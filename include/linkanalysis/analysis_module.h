@@ -102,6 +102,17 @@ class IAnalysisModule {
     return 1;
   }
 
+  // Applies a task script to the task dialog without running it: its
+  // properties, then OK's checks. `properties` receives every property of
+  // the task by its get member, as a JSON object that is itself a task
+  // file. Returns 0, or 1 with `error` set.
+  virtual int DescribeTask(const std::string& taskJson, std::string& properties,
+                           std::string& error) {
+    (void)taskJson, (void)properties;
+    error = "this module cannot describe tasks";
+    return 1;
+  }
+
   // ---- Automation ----
   // LNKStartup, the task dialog's automation object, while that dialog is
   // open; null otherwise. Owned by the module.

@@ -2,11 +2,10 @@
 //
 // A task script: the task of a run written as a JSON object whose keys are
 // the task properties by their automation names ("MinimumSupport",
-// "Variables", ...). Applying a script sets the engine's settings and the
-// project path the way a script setting those properties and pressing OK
-// would, then runs the checks that precede a run (variable selection,
-// dichotomy codes, single codes, parameter validation) with the module's own
-// messages.
+// "Variables", ...). Applying a script puts each property on the task
+// dialog's automation object LNKStartup, in a fixed order, and presses OK:
+// the same code path as any script or front end, with the module's own
+// checks and messages.
 //
 // Example task:
 //   {"GenerateNonsequentialAssociation": 1,
@@ -28,10 +27,11 @@
 
 namespace linkan {
 
-class CSequence;
+class CDefineTask;
 
 struct TaskScriptResult {
   std::string error;                     // empty on success
+  bool runFailed = false;                // the task was valid, the run failed
   bool hasSelectedItems = false;         // "SelectedItems" was given
   std::string selectedItems;             // its text ("a | b")
   // The results members: write the model ("SaveAsPMML" native,
@@ -42,10 +42,18 @@ struct TaskScriptResult {
   std::optional<std::string> queryString;
 };
 
-// Applies the JSON text `taskJson` to `sequence` (its current engine and its
-// project path). Returns true when the task is ready to run; false with
-// `result.error` set otherwise.
-bool ApplyTaskScript(CSequence& sequence, const std::string& taskJson, TaskScriptResult& result);
+enum class TaskAction {
+  kApply,  // the puts only
+  kCheck,  // the puts, then OK's checks without the run
+  kRun,    // the puts, then OK: the checks and the run
+};
+
+// Applies the JSON text `taskJson` to the open task dialog through its
+// automation object, then does `action`. Returns true on success; false
+// with `result.error` set otherwise, the dialog and the settings then as
+// they were before (unless the run itself failed: `result.runFailed`).
+bool ApplyTaskScript(CDefineTask& dialog, const std::string& taskJson, TaskAction action,
+                     TaskScriptResult& result);
 
 // The names of every key a task script accepts, in the order they apply.
 const std::vector<std::string>& TaskScriptKeys();

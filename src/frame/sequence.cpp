@@ -7,6 +7,8 @@
 #include <tuple>
 
 #include "define/define_task.h"
+#include "define/lnk_startup.h"
+#include "define/task_properties.h"
 #include "define/task_script.h"
 #include "engine/driver/run_analysis.h"
 #include "engine/sal_engine.h"
@@ -79,6 +81,41 @@ int CSequence::ResultDialog() {
   return 0;
 }
 
+CDefineTask* CSequence::OpenTaskDialog() {
+  if (defineTask_ && !defineTask_->IsClosed()) return defineTask_.get();
+  if (StartAnalysis() != -1) return nullptr;
+  return defineTask_.get();
+}
+
+IAutomationObject* CSequence::TaskAutomation() {
+  if (!defineTask_ || defineTask_->IsClosed()) return nullptr;
+  return &defineTask_->automation();
+}
+
+int CSequence::DescribeTask(const std::string& taskJson, std::string& properties,
+                            std::string& error) {
+  error.clear();
+  if (!engine_) {
+    error = "no data table is loaded";
+    return 1;
+  }
+  runGuard().Begin(HasDocument() ? doc().MemoryLimit() : 0);
+  return RunBoundary(error, [&] {
+    CDefineTask* dialog = OpenTaskDialog();
+    if (!dialog) {
+      error = "the host did not open the task dialog";
+      return 1;
+    }
+    TaskScriptResult task;
+    if (!ApplyTaskScript(*dialog, taskJson, TaskAction::kCheck, task)) {
+      error = task.error;
+      return 1;
+    }
+    properties = DescribeTaskProperties(dialog->automation());
+    return 0;
+  });
+}
+
 int CSequence::RunTask(const std::string& taskJson, std::string& error) {
   error.clear();
   if (!engine_) {
@@ -88,16 +125,14 @@ int CSequence::RunTask(const std::string& taskJson, std::string& error) {
   RunGuard& guard = runGuard();
   guard.Begin(HasDocument() ? doc().MemoryLimit() : 0);
   return RunBoundary(error, [&] {
-    TaskScriptResult task;
-    if (!ApplyTaskScript(*this, taskJson, task)) {
-      error = task.error;
+    CDefineTask* dialog = OpenTaskDialog();
+    if (!dialog) {
+      error = "the host did not open the task dialog";
       return 1;
     }
-    const unsigned long messagesBefore = MessageCount();
-    RunOptions options = DefaultRunOptions();
-    options.loadPmmlModel = pmml::ReadPmmlModel;
-    if (RunAnalysis(*engine_, nullptr, options) != 0) {
-      error = MessageCount() != messagesBefore ? LastMessage() : "the analysis was abandoned";
+    TaskScriptResult task;
+    if (!ApplyTaskScript(*dialog, taskJson, TaskAction::kRun, task)) {
+      error = task.error;
       return 1;
     }
     if (ResultDialog() != -1) {

@@ -42,6 +42,9 @@ class CSequence : public CAnalysisSupport {
   int GetAnalysisID() const override { return kAnalysisId; }
   std::string GetAnalysisName() const override;
   int RunTask(const std::string& taskJson, std::string& error) override;
+  int DescribeTask(const std::string& taskJson, std::string& properties,
+                   std::string& error) override;
+  IAutomationObject* TaskAutomation() override;
   int RunResultCommand(int id, std::string& error) override;
   bool GetRunSummary(RunSummary& summary) const override;
   int SaveModel(const std::string& path, PmmlDialect dialect, std::string& error) override;
@@ -82,6 +85,9 @@ class CSequence : public CAnalysisSupport {
   // kRunOutOfMemory with the guard's report; a ModuleError into 1 with its
   // text; any other exception into 1 as an internal error.
   int RunBoundary(std::string& error, const std::function<int()>& body);
+  // The open task dialog, opened (step 101) when it is not; null when the
+  // host did not open it.
+  CDefineTask* OpenTaskDialog();
 
   std::unique_ptr<SalEngine> engine_;
   std::unique_ptr<ProjectDatabase> projectDb_;

@@ -129,8 +129,10 @@ TEST(LinkanUsageTest, UsageErrorsExitWithTwoAndNameTheMistake) {
       {{"info", Example("market_basket.csv"), "--delimiter", "ab"}, "--delimiter"},
       {{"info", Example("market_basket.csv"), "--encoding", "utf-16"}, "--encoding"},
       {{"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"}, "xml"},
-      {{"frobnicate"}, "unknown command \"frobnicate\" (the commands: info, import, run, query)"},
-      {{"rnu", "x.csv"}, "unknown command \"rnu\" (the commands: info, import, run, query); did you mean run?"},
+      {{"frobnicate"},
+       "unknown command \"frobnicate\" (the commands: info, import, run, query, task)"},
+      {{"rnu", "x.csv"},
+       "unknown command \"rnu\" (the commands: info, import, run, query, task); did you mean run?"},
   };
   for (const auto& c : cases) {
     const RunResult r = RunLinkan(c.args);
@@ -314,6 +316,43 @@ TEST(LinkanRunTest, PicturesOfAModuleThatDraws) {
   EXPECT_TRUE(OneLine(unknown.err)) << unknown.err;
   EXPECT_EQ(listing(), expected);
   EXPECT_EQ(ReadFile(out + "/index.html"), before);
+}
+
+// `linkan task` spells a task out: for every example, the printed task is a
+// fixed point (printing it again gives the same text) and runs to the same
+// rules as the task it came from; a bad task is refused as `run` refuses it.
+TEST(LinkanTaskTest, PrintedTasksAreCompleteAndMeanTheSame) {
+  for (const char* name : {"market_basket", "web_log", "shopping_survey"}) {
+    TempDir dir;
+    const std::string data = Example(std::string(name) + ".csv");
+    const RunResult first =
+        RunLinkan({"task", data, "--task", Example(std::string(name) + ".task.json")});
+    ASSERT_EQ(first.status, 0) << name << ": " << first.err;
+    EXPECT_NE(first.out.find("\"MinimumSupport\""), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("\"MaximumNumberOfItemsetsInASequence\""), std::string::npos);
+    const std::string printed = dir.File("printed.task.json");
+    WriteFile(printed, first.out);
+    const RunResult second = RunLinkan({"task", data, "--task", printed});
+    ASSERT_EQ(second.status, 0) << name << ": " << second.err;
+    EXPECT_EQ(second.out, first.out) << name;
+    const RunResult a = RunLinkan({"run", data, "--task", Example(std::string(name) + ".task.json"),
+                                   "--out", dir.File("a"), "--project", dir.File("a.dbs")});
+    const RunResult b = RunLinkan(
+        {"run", data, "--task", printed, "--out", dir.File("b"), "--project", dir.File("b.dbs")});
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(ReadFile(dir.File("a/rules.csv")), ReadFile(dir.File("b/rules.csv"))) << name;
+    EXPECT_EQ(ReadFile(dir.File("a/itemsets.csv")), ReadFile(dir.File("b/itemsets.csv"))) << name;
+  }
+  TempDir dir;
+  const std::string bad = dir.File("bad.task.json");
+  WriteFile(bad, R"({"GenerateNonsequentialAssociation": 1, "MinimumSupport": 2,
+                     "Variables": {"id": "ID", "responses": ["item"]}})");
+  const RunResult r = RunLinkan({"task", Example("market_basket.csv"), "--task", bad});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("\"MinimumSupport\": Invalid value for Minimum Support"), std::string::npos)
+      << r.err;
+  EXPECT_TRUE(r.out.empty());
 }
 
 }  // namespace

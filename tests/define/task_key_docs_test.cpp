@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "define/define_task.h"
 #include "define/task_script.h"
 #include "engine/sal_engine.h"
 #include "frame/sequence.h"
@@ -66,8 +67,9 @@ class TaskKeyRangeTest : public ::testing::Test {
   // The error of a task ("" when it applies).
   std::string Error(const std::string& task) {
     seq->Init();
+    if (!seq->defineTask()) seq->StartAnalysis();
     TaskScriptResult result;
-    ApplyTaskScript(*seq, "{" + task + "}", result);
+    ApplyTaskScript(*seq->defineTask(), "{" + task + "}", TaskAction::kCheck, result);
     return result.error;
   }
 

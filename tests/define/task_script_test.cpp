@@ -2,6 +2,8 @@
 // before a run and their messages, and that a failing task changes nothing.
 #include "define/task_script.h"
 
+#include "define/define_task.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/sal_engine.h"
@@ -28,8 +30,11 @@ class TaskScriptTest : public ::testing::Test {
     seq = std::make_unique<CSequence>(&host);
     seq->Initialize();
     seq->Init();
+    seq->StartAnalysis();
   }
-  bool Apply(const std::string& json) { return ApplyTaskScript(*seq, json, result); }
+  bool Apply(const std::string& json) {
+    return ApplyTaskScript(*seq->defineTask(), json, TaskAction::kCheck, result);
+  }
   const AnalysisSettings& s() const { return seq->engine()->settings; }
 
   TestHost host;

@@ -140,6 +140,32 @@ class TestHost : public CAnalysisDoc {
   bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) override;
   bool ShowCodesDialog(CodesPage& page) override;
 
+  // ---- The task dialog's host dialogs ----
+  // Each variable dialog takes the next queued answer (nullopt cancels; an
+  // empty queue cancels) and is recorded in variableDialogs.
+  void QueueVariablesAnswer(std::optional<std::vector<std::vector<int>>> lists) {
+    variablesAnswers_.push_back(std::move(lists));
+  }
+  std::vector<VariablesDialog> variableDialogs;
+  bool ChooseVariables(VariablesDialog& dialog) override {
+    variableDialogs.push_back(dialog);
+    if (variablesAnswers_.empty()) return false;
+    auto answer = std::move(variablesAnswers_.front());
+    variablesAnswers_.pop_front();
+    if (!answer) return false;
+    dialog.lists = *answer;
+    return true;
+  }
+  // The open-file dialog answers openFileAnswer ("" cancels) and records
+  // each request as "title|filter|extension|start".
+  std::string openFileAnswer;
+  std::vector<std::string> openFileRequests;
+  std::string AskOpenFileName(const std::string& title, const std::string& filter,
+                              const std::string& extension, const std::string& start) override {
+    openFileRequests.push_back(title + "|" + filter + "|" + extension + "|" + start);
+    return openFileAnswer;
+  }
+
  private:
   std::vector<TestColumn> columns_;
   std::vector<double> weights_;
@@ -159,6 +185,7 @@ class TestHost : public CAnalysisDoc {
   bool cancelMultipleDocs_ = false;
   bool textsFollowValues_ = false;
   std::deque<std::optional<std::vector<std::vector<double>>>> codesAnswers_;
+  std::deque<std::optional<std::vector<std::vector<int>>>> variablesAnswers_;
   int tempCounter_ = 0;
 };
 

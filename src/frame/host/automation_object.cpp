@@ -7,6 +7,7 @@
 
 #include "frame/host/analysis_support.h"
 #include "frame/host/modeless_dialog.h"
+#include "frame/host/module_error.h"
 
 namespace linkan {
 
@@ -81,10 +82,16 @@ AutomationResult AutomationObject::Frame(const std::string& qualified,
     code = kAutomationDialogClosed;
   } else {
     try {
+      const DialogAutomationScope scope(*dialog_);
       work();
       return kAutomationOk;
     } catch (const std::bad_alloc&) {
       throw;
+    } catch (const ModuleError& e) {
+      // Out of memory belongs to the run boundary, which reports it as such.
+      if (e.kind() == ErrorKind::kOutOfMemory) throw;
+      error_ = e.what();
+      code = kAutomationException;
     } catch (const AutomationFailure& e) {
       error_ = e.what();
       code = e.code();

@@ -24,6 +24,8 @@ struct DialogControl {
   int id = 0;
   ControlKind kind = ControlKind::kLabel;
   std::string text;        // caption, edit text or label text
+  std::string caption;     // an edit's label (buttons carry theirs in text)
+  int page = -1;           // the tab page that carries it; -1: the dialog
   double number = 0.0;     // numeric value of an edit or a tab index
   bool checked = false;
   bool enabled = true;
@@ -73,6 +75,8 @@ class CAnalysisModelessDialog {
   // step of the analysis.
   void EndDialog(int exitCode, std::optional<int> nextStep = std::nullopt);
   bool IsClosed() const { return closed_; }
+  // True while an automation member drives the dialog (AutomationScope).
+  bool DrivenByAutomation() const { return automationDepth_ > 0; }
   int ExitCode() const { return exitCode_; }
   std::optional<int> NextStep() const { return nextStep_; }
 
@@ -90,6 +94,23 @@ class CAnalysisModelessDialog {
   bool closed_ = false;
   int exitCode_ = 0;
   std::optional<int> nextStep_;
+  int automationDepth_ = 0;
+
+  friend class DialogAutomationScope;
+};
+
+// Marks the dialog as driven by automation for the scope's lifetime.
+class DialogAutomationScope {
+ public:
+  explicit DialogAutomationScope(CAnalysisModelessDialog& dialog) : dialog_(dialog) {
+    ++dialog_.automationDepth_;
+  }
+  ~DialogAutomationScope() { --dialog_.automationDepth_; }
+  DialogAutomationScope(const DialogAutomationScope&) = delete;
+  DialogAutomationScope& operator=(const DialogAutomationScope&) = delete;
+
+ private:
+  CAnalysisModelessDialog& dialog_;
 };
 
 }  // namespace linkan
