@@ -15,13 +15,13 @@
 namespace linkan {
 namespace {
 
-constexpr int kDefaultExtensionText = 10054;    // ".qln"
+constexpr int kDefaultExtensionText = 10054;  // ".qln"
 constexpr int kOpenFileFilterText = 10055;
-constexpr int kOpenFileTitleText = 10056;       // "Open data file"
-constexpr int kErrorOccurredText = 10136;       // "An error occurred: %s"
-constexpr int kItemNamesText = 10137;           // "Item names"
-constexpr int kSynonymListText = 10138;         // "Synonym list %d"
-constexpr int kIgnoreListText = 10139;          // "Ignore list %d"
+constexpr int kOpenFileTitleText = 10056;  // "Open data file"
+constexpr int kErrorOccurredText = 10136;  // "An error occurred: %s"
+constexpr int kItemNamesText = 10137;      // "Item names"
+constexpr int kSynonymListText = 10138;    // "Synonym list %d"
+constexpr int kIgnoreListText = 10139;     // "Ignore list %d"
 constexpr int kRoleDialogTitleText = 10140;
 constexpr int kRolesCaptionText = 10141;
 constexpr int kVariablesCaptionText = 10142;
@@ -146,7 +146,9 @@ OutputFieldDialog RoleDialog(const CSequence& sequence, const HostDataDocument& 
 std::vector<std::string> TaxonomyRoleLabels(const CSequence& sequence) {
   std::vector<std::string> labels{Text(sequence, kItemNamesText)};
   const std::string synonymList = Text(sequence, kSynonymListText);
-  for (int k = 1; k <= kMaxSynonymLists; ++k) labels.push_back(FormatString(synonymList.c_str(), k));
+  for (int k = 1; k <= kMaxSynonymLists; ++k) {
+    labels.push_back(FormatString(synonymList.c_str(), k));
+  }
   labels.push_back(FormatString(Text(sequence, kIgnoreListText).c_str(), kTaxonomyIgnoreList));
   return labels;
 }

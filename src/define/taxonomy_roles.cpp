@@ -38,8 +38,9 @@ int VariableNamed(const nlohmann::json& value, const std::string& member,
 std::vector<int> ScriptedAssignment(const nlohmann::json& roles,
                                     const std::vector<std::string>& variables) {
   if (!roles.is_object()) {
-    Fail("expected an object such as {\"items\": \"item\", \"synonyms\": [\"group\"], "
-         "\"ignore\": \"skip\"}");
+    Fail(
+        "expected an object such as {\"items\": \"item\", \"synonyms\": [\"group\"], "
+        "\"ignore\": \"skip\"}");
   }
   std::vector<int> assignment(kTaxonomyRoleCount, 0);
   for (const auto& [member, value] : roles.items()) {
@@ -57,7 +58,8 @@ std::vector<int> ScriptedAssignment(const nlohmann::json& roles,
         assignment[kTaxonomyFirstSynonymList + k] = VariableNamed(lists[k], member, variables);
       }
     } else {
-      Fail("unknown member \"" + member + "\" (the members are \"items\", \"synonyms\" and "
+      Fail("unknown member \"" + member +
+           "\" (the members are \"items\", \"synonyms\" and "
            "\"ignore\")");
     }
   }

@@ -3,16 +3,15 @@
 // roles by a task file's value or the host's dialog, read into the engine,
 // and mined with "UseTaxonomies"; the reading's edge cases, the failures
 // that must leave the tables in use untouched, and the file choice.
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "define/taxonomy_file.h"
 #include "define/taxonomy_roles.h"
@@ -101,8 +100,8 @@ const json kGroceryRoles = {{"items", "item"}, {"synonyms", "group"}, {"ignore",
 TEST_F(Taxonomy, ItemsAlsoCountAsTheirLabelOrOnlyAsIt) {
   // Without taxonomies Plastic bag and Milk + Plastic bag are frequent
   // (2 of 5 baskets); nothing is Produce.
-  const std::set<std::string> plain{"Bread: 3", "Lettuce: 2", "Milk: 2", "Plastic bag: 2",
-                                    "Tomatoes: 2", "Milk + Plastic bag: 2"};
+  const std::set<std::string> plain{"Bread: 3",       "Lettuce: 2",  "Milk: 2",
+                                    "Plastic bag: 2", "Tomatoes: 2", "Milk + Plastic bag: 2"};
   engine().taxonomies.clear();
   engine().stoplist.clear();
   EXPECT_EQ(Mine("plain.dbs"), plain);
@@ -114,10 +113,14 @@ TEST_F(Taxonomy, ItemsAlsoCountAsTheirLabelOrOnlyAsIt) {
 
   // Baskets 1 to 3 hold Produce (through Lettuce or Tomatoes); baskets 1
   // and 2 with Bread.
-  const std::set<std::string> alsoProduce{"Bread: 3",          "Lettuce: 2",
-                                          "Milk: 2",           "Produce: 3",
-                                          "Tomatoes: 2",       "Bread + Produce: 2",
-                                          "Lettuce + Produce: 2", "Produce + Tomatoes: 2"};
+  const std::set<std::string> alsoProduce{"Bread: 3",
+                                          "Lettuce: 2",
+                                          "Milk: 2",
+                                          "Produce: 3",
+                                          "Tomatoes: 2",
+                                          "Bread + Produce: 2",
+                                          "Lettuce + Produce: 2",
+                                          "Produce + Tomatoes: 2"};
   EXPECT_EQ(Mine("taxonomies.dbs"), alsoProduce);
 
   // The project keeps the tables: reopened without the data, it shows the
@@ -127,11 +130,12 @@ TEST_F(Taxonomy, ItemsAlsoCountAsTheirLabelOrOnlyAsIt) {
     reopened.Initialize();
     reopened.ExecuteStep(kStepInit);
     std::string error;
-    ASSERT_EQ(reopened.RunTask(R"({"UseExistingProject": 1, "GoToResultsDialogWithoutAddingDocuments": 1,
+    ASSERT_EQ(
+        reopened.RunTask(R"({"UseExistingProject": 1, "GoToResultsDialogWithoutAddingDocuments": 1,
                                    "DatabaseFile": ")" +
-                                   (folder / "taxonomies.dbs").string() + "\"}",
-                               error),
-              0)
+                             (folder / "taxonomies.dbs").string() + "\"}",
+                         error),
+        0)
         << error;
     EXPECT_EQ(Itemsets(*reopened.engine()), alsoProduce);
     EXPECT_EQ(reopened.engine()->taxonomies, engine().taxonomies);
@@ -206,21 +210,35 @@ TEST_F(Taxonomy, FailuresKeepTheTablesInUse) {
     std::string message;  // shown (dsplst), or the error thrown under automation
   };
   const std::vector<Case> cases = {
-      {"fewer than two roles", {{"items", "item"}}, false,
+      {"fewer than two roles",
+       {{"items", "item"}},
+       false,
        "Insufficient variable selection detected"},
-      {"no item names", {{"synonyms", "group"}, {"ignore", "skip"}}, false,
+      {"no item names",
+       {{"synonyms", "group"}, {"ignore", "skip"}},
+       false,
        "Insufficient variable selection detected"},
-      {"unknown variable", {{"items", "item"}, {"synonyms", {"group", "aisle"}}}, true,
+      {"unknown variable",
+       {{"items", "item"}, {"synonyms", {"group", "aisle"}}},
+       true,
        "\"AssignTaxonomyVariables\": the taxonomy data file has no variable \"aisle\" "
        "(\"synonyms\"); its variables are \"item\", \"group\", \"skip\""},
-      {"unknown member", {{"items", "item"}, {"synonym", "group"}}, true,
+      {"unknown member",
+       {{"items", "item"}, {"synonym", "group"}},
+       true,
        "\"AssignTaxonomyVariables\": unknown member \"synonym\" (the members are \"items\", "
        "\"synonyms\" and \"ignore\")"},
-      {"six synonym lists", {{"items", "item"}, {"synonyms", {"a", "b", "c", "d", "e", "f"}}}, true,
+      {"six synonym lists",
+       {{"items", "item"}, {"synonyms", {"a", "b", "c", "d", "e", "f"}}},
+       true,
        "\"AssignTaxonomyVariables\": \"synonyms\" names 6 variables; at most 5 synonym lists"},
-      {"one variable in two roles", {{"items", "item"}, {"synonyms", "item"}}, true,
+      {"one variable in two roles",
+       {{"items", "item"}, {"synonyms", "item"}},
+       true,
        "\"AssignTaxonomyVariables\": the variable \"item\" is given two roles"},
-      {"a name that is no text", {{"items", 1}}, true,
+      {"a name that is no text",
+       {{"items", 1}},
+       true,
        "\"AssignTaxonomyVariables\": \"items\" must be a variable name (a text)"},
   };
   for (const Case& c : cases) {
@@ -249,8 +267,8 @@ TEST_F(Taxonomy, ACancelWhileReadingKeepsTheTablesInUse) {
   EXPECT_EQ(Assign("tax.csv", kGroceryTaxonomy, kGroceryRoles), 1);
   EXPECT_EQ(engine().taxonomies, kOldTables);
   EXPECT_EQ(engine().stoplist, kOldStopList);
-  EXPECT_EQ(host.progressLog, (std::vector<std::string>{"title:Updating taxonomies...", "start:3",
-                                                        "stop"}));
+  EXPECT_EQ(host.progressLog,
+            (std::vector<std::string>{"title:Updating taxonomies...", "start:3", "stop"}));
   EXPECT_EQ(*host.openDocuments, 0);
 
   // A cancel stops the reading, not the next one.
@@ -291,10 +309,9 @@ TEST_F(Taxonomy, TheHostsRoleDialog) {
                                       asked.assignedRolesCaption, asked.assignedVariablesCaption}),
             (std::vector<std::string>{"Item names and synonyms", "Variables",
                                       "Assigned names or synonyms", "Assigned variables"}));
-  EXPECT_EQ(asked.roles,
-            (std::vector<std::string>{"Item names", "Synonym list 1", "Synonym list 2",
-                                      "Synonym list 3", "Synonym list 4", "Synonym list 5",
-                                      "Ignore list 6"}));
+  EXPECT_EQ(asked.roles, (std::vector<std::string>{"Item names", "Synonym list 1", "Synonym list 2",
+                                                   "Synonym list 3", "Synonym list 4",
+                                                   "Synonym list 5", "Ignore list 6"}));
   EXPECT_EQ(asked.variables, (std::vector<std::string>{"item", "group", "skip"}));
   EXPECT_EQ(asked.assignment, (std::vector<int>{1, 2, 0, 0, 0, 0, 0}));
   EXPECT_EQ(engine().taxonomies, kOldTables);
