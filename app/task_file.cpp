@@ -17,6 +17,19 @@ std::string Trim(const std::string& s) {
   return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
+// A relative path of an input file that accompanies the task (the taxonomy
+// data file) is taken from the task file's folder, so that a task and its
+// files can be moved together. Blanks around the name are dropped, as the
+// module drops them.
+void ResolveAccompanyingFiles(TaskFile& task) {
+  const auto it = task.json.find("DataFileNameForTaxonomy");
+  if (it == task.json.end() || !it->is_string()) return;
+  const std::string name = Trim(it->get<std::string>());
+  if (name.empty() || std::filesystem::path(name).is_absolute()) return;
+  const std::filesystem::path folder = std::filesystem::path(task.path).parent_path();
+  *it = (folder / name).lexically_normal().string();
+}
+
 }  // namespace
 
 std::optional<std::vector<std::string>> TaskFile::SelectedItems() const {
@@ -53,7 +66,11 @@ TaskFile ParseTaskFile(const std::string& text, const std::string& source) {
   return task;
 }
 
-TaskFile ReadTaskFile(const std::string& path) { return ParseTaskFile(ReadWholeFile(path), path); }
+TaskFile ReadTaskFile(const std::string& path) {
+  TaskFile task = ParseTaskFile(ReadWholeFile(path), path);
+  ResolveAccompanyingFiles(task);
+  return task;
+}
 
 std::string ApplyProjectFile(TaskFile& task, const std::optional<std::string>& projectOption,
                              const std::string& outputFolder) {

@@ -11,7 +11,9 @@
 //   2. the task's "DatabaseFile",
 //   3. LinkAnalysis.dbs in the output folder.
 // Relative paths are relative to the current folder, as every path on the
-// command line.
+// command line. The taxonomy data file ("DataFileNameForTaxonomy") is an
+// input that comes with the task: ReadTaskFile takes a relative one from
+// the task file's folder.
 //
 // Thread safety: no shared state.
 #pragma once
@@ -37,10 +39,11 @@ struct TaskFile {
   std::optional<std::vector<std::string>> SelectedItems() const;
 };
 
-// Reads and parses `path`. Throws DataError naming the file: unreadable,
-// not UTF-8 text (or holding a NUL byte), not JSON, a number outside the
-// range of a double, nested too deep (the last four with line and column,
-// linkanalysis/task_text.h), or not a JSON object.
+// Reads and parses `path`; a relative "DataFileNameForTaxonomy" becomes the
+// path of that name in the folder of `path`. Throws DataError naming the
+// file: unreadable, not UTF-8 text (or holding a NUL byte), not JSON, a
+// number outside the range of a double, nested too deep (the last four with
+// line and column, linkanalysis/task_text.h), or not a JSON object.
 TaskFile ReadTaskFile(const std::string& path);
 
 // Parses `text` as the task of `source`, as ReadTaskFile does.

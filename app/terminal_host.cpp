@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "csv_writer.h"
+#include "data_document.h"
 #include "data_error.h"
 #include "graph_json.h"
 #include "graph_render.h"
@@ -418,5 +419,10 @@ void TerminalHost::NoteWriteError(const std::string& text) {
 bool TerminalHost::CreateAnalysisDialog(CAnalysisModelessDialog& /*dialog*/) { return true; }
 
 bool TerminalHost::ShowCodesDialog(CodesPage& /*page*/) { return true; }
+
+std::unique_ptr<HostDataDocument> TerminalHost::OpenDataDocument(const std::string& path,
+                                                                 std::string& error) {
+  return OpenTableDocument(path, error);
+}
 
 }  // namespace linkan::app

@@ -41,6 +41,10 @@
 //                stream.
 //   Dialogs      a modeless dialog is always "shown"; a codes page is
 //                confirmed as proposed.
+//   Data files   OpenDataDocument reads a CSV/TSV table as the input table
+//                is read (data_document.h). The role dialog and the
+//                open-file dialog are not shown: a task file answers them,
+//                so the user "leaves" the one and cancels the other.
 //
 // Thread safety: the module calls from its thread; DebugOutput, AllocMem,
 // FreeMem, UserCancelled and the progress bars' members may be called from
@@ -171,6 +175,11 @@ class TerminalHost : public CAnalysisDoc {
   bool ShowDiscreteContourGraph(const DiscreteContourChart& chart) override;
   bool CreateAnalysisDialog(CAnalysisModelessDialog& dialog) override;
   bool ShowCodesDialog(CodesPage& page) override;
+
+  // ---- Data documents ----
+  std::unique_ptr<HostDataDocument> OpenDataDocument(const std::string& path,
+                                                     std::string& error) override;
+  int ChooseOutputFieldDialog(OutputFieldDialog& /*dialog*/) override { return 1; }
 
  private:
   bool ValidVariable(int var) const { return var >= 1 && var <= table_.VariableCount(); }

@@ -63,6 +63,40 @@ struct VariablesDialog {
 
 class CAnalysisModelessDialog;
 
+// ---- Host data documents and the role dialog (taxonomy files) -------------
+
+// A data table the host opened on the module's request (OpenDataDocument),
+// read-only for the module. Destroying the handle releases what opening
+// did: a document the host opened for this is closed, one the host already
+// had open is only unlocked again. Variables and cases count from 1.
+class HostDataDocument {
+ public:
+  virtual ~HostDataDocument() = default;
+  virtual int VariableCount() const = 0;
+  virtual std::string VariableName(int var) const = 0;
+  virtual long CaseCount() const = 0;
+  // True with the cell's text label in `text` when the cell has one (a
+  // label of a text variable; an empty cell has the empty label). False
+  // when the cell holds a number only: CellNumber gives it.
+  virtual bool CellLabel(long caseNo, int var, std::string& text) const = 0;
+  virtual double CellNumber(long caseNo, int var) const = 0;
+};
+
+// The host's role dialog (ChooseOutputFieldDialog): assigns the variables
+// of a document to named roles, one variable per role.
+struct OutputFieldDialog {
+  std::string title;
+  std::string rolesCaption;              // the list of roles
+  std::string variablesCaption;          // the list of variables
+  std::string assignedRolesCaption;      // the roles with a variable
+  std::string assignedVariablesCaption;  // the variables given a role
+  std::vector<std::string> roles;        // role labels, in order
+  std::vector<std::string> variables;    // variable k + 1 is variables[k]
+  // Per role, the 1-based variable assigned or 0: the current assignment
+  // on the way in, the user's answer on the way out.
+  std::vector<int> assignment;
+};
+
 class CAnalysisDoc {
  public:
   virtual ~CAnalysisDoc() = default;
@@ -184,16 +218,37 @@ class CAnalysisDoc {
     (void)dialog;
     return false;
   }
-  // The host's open-file dialog (the file must exist): the chosen name, or
-  // "" when cancelled. `filter` is "Description|*.ext|...||".
-  virtual std::string AskOpenFileName(const std::string& title, const std::string& filter,
-                                      const std::string& defaultExtension,
-                                      const std::string& start) {
-    (void)title, (void)filter, (void)defaultExtension, (void)start;
-    return {};
-  }
   // True when the data table has a weight variable in use.
   virtual bool HasWeightVariable() const { return false; }
+
+  // ---- Host data documents and their dialogs ----------------------------
+  // The defaults refuse: a host without these services cannot read
+  // taxonomy files.
+  //
+  // Opens the data table in file `path` for reading. Returns null with a
+  // description of the failure in `error` (no such file, unreadable, not a
+  // table).
+  virtual std::unique_ptr<HostDataDocument> OpenDataDocument(const std::string& path,
+                                                             std::string& error) {
+    (void)path;
+    error = "this host cannot open data documents";
+    return nullptr;
+  }
+  // Runs the role dialog; 0 when the user confirmed (dialog.assignment then
+  // holds the answer), nonzero when the user left it.
+  virtual int ChooseOutputFieldDialog(OutputFieldDialog& dialog) {
+    (void)dialog;
+    return 1;
+  }
+  // The host's open-file dialog for an existing file, starting at
+  // `initialPath`; `filter` lists "description|pattern|" pairs ending in
+  // "||". The file chosen, or "" when cancelled.
+  virtual std::string AskOpenFileName(const std::string& title, const std::string& filter,
+                                      const std::string& defaultExtension,
+                                      const std::string& initialPath) {
+    (void)title, (void)filter, (void)defaultExtension, (void)initialPath;
+    return {};
+  }
 };
 
 }  // namespace linkan

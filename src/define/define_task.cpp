@@ -7,6 +7,8 @@
 #include "define/code_text.h"
 #include "define/define_task_controls.h"
 #include "define/lnk_startup.h"
+#include "define/taxonomy_file.h"
+#include "define/taxonomy_roles.h"
 #include "engine/driver/run_analysis.h"
 #include "engine/sal_engine.h"
 #include "frame/host/automation_object.h"
@@ -268,6 +270,8 @@ bool CDefineTask::OnCommand(int id) {
     case kCodes: ChooseCodes(false); break;
     case kNsCodes: ChooseCodes(true); break;
     case kDatabaseButton: ChooseDatabaseFile(); break;
+    case kTaxonomyFile: ChooseTaxonomyFile(sequence()); break;
+    case kAssignTaxonomy: AssignTaxonomies(); break;
     case kPmmlButton: ChoosePmmlFile(); break;
     case kWeightedMoments: s.iwgtdmn = s.iwgtdmn ? 0 : 1; break;
     case kWeightOption0: s.i_wwww = 0; break;
@@ -461,6 +465,23 @@ void CDefineTask::SetDichotomyCodes(bool nonsequential,
   for (int i = 0; i < n; ++i) SetColumnCodes(counts, codes, n, i, chosen[static_cast<std::size_t>(i)]);
   (nonsequential ? s.mdcodeselected : s.codeselected) = true;
   RefreshControls(false);
+}
+
+// ---- Taxonomies ----------------------------------------------------------------------
+
+void CDefineTask::AssignTaxonomies() {
+  const std::optional<nlohmann::json> roles = std::move(scriptedRoles_);
+  scriptedRoles_.reset();
+  const unsigned long messagesBefore = sequence().MessageCount();
+  const int result = AssignTaxonomyVariables(
+      sequence(), roles ? ScriptedRoleChooser(*roles) : HostRoleChooser(sequence()),
+      UnderAutomation());
+  if (result != 0 && UnderAutomation()) {
+    lastFailedControl_ = kAssignTaxonomy;
+    throw AutomationFailure(sequence().MessageCount() != messagesBefore
+                                ? sequence().LastMessage()
+                                : "the taxonomy file was not read");
+  }
 }
 
 // ---- Files ----------------------------------------------------------------------------

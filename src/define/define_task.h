@@ -16,8 +16,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "frame/sequence_modeless_dialog.h"
 #include "frame/settings_validation.h"
@@ -77,6 +80,11 @@ class CDefineTask : public CSequenceModelessDialog {
   // on it.
   void SetPmmlFile(const std::string& path);
 
+  // Reads the taxonomy file (button 1049) with the host's role dialog, or,
+  // once, with `roles` (a task file's {"items", "synonyms", "ignore"} by
+  // variable name) answering it.
+  void AnswerTaxonomyRolesWith(const nlohmann::json& roles) { scriptedRoles_ = roles; }
+
   // OK without the run: the checks of OK in their order. True when the
   // task is ready to run.
   bool CheckTask();
@@ -110,7 +118,10 @@ class CDefineTask : public CSequenceModelessDialog {
   bool ApplySingleCode(bool nonsequential);
   bool CheckOverlap(const NonsequentialSelection& chosen) const;
 
+  void AssignTaxonomies();
+
   std::unique_ptr<LnkStartup> automation_;
+  std::optional<nlohmann::json> scriptedRoles_;
   int lastFailedControl_ = 0;
   SettingsCheck lastCheck_;
 };

@@ -6,6 +6,7 @@
 
 #include "define/define_task.h"
 #include "define/define_task_controls.h"
+#include "define/taxonomy_file.h"
 #include "engine/sal_engine.h"
 #include "frame/sequence.h"
 #include "projectdb/project_database.h"
@@ -59,12 +60,6 @@ const std::map<std::string, int>& ControlTable() {
       {"MaximumConfidence", kMaxConfidence},
   };
   return table;
-}
-
-std::string Trim(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace
@@ -188,15 +183,11 @@ void LnkStartup::DeclareMembers() {
       "DataFileNameForTaxonomy", "text", "Data input file name for taxonomy",
       [this] { return json(task_.sequence().taxonomyFile); },
       [this](const json& v) {
-        const std::string name = Trim(AutomationText(v));
-        if (name.empty()) return;
+        const std::string name = AutomationText(v);
         if (name.size() > kMaxPathLength) {
           throw AutomationFailure("the taxonomy file name is too long");
         }
-        // Another file: the roles assigned to the old one's variables no
-        // longer apply.
-        if (name != task_.sequence().taxonomyFile) task_.sequence().taxonomyVariables.clear();
-        task_.sequence().taxonomyFile = name;
+        SetTaxonomyFile(task_.sequence(), name);
         task_.RefreshControls(false);
       });
   AddMethod("AssignTaxonomyVariables", "Assign taxonomy variables", [this] {

@@ -96,7 +96,17 @@ std::vector<TaskKeyDoc> MakeDocs() {
        "`MinimumTime` or above `MaximumTime`."},
       {"UseTaxonomies", "switch", Switch(d.taxon), "",
        "1050 Use taxonomies for hierarchical association analysis",
-       "Items also count as their parents in the loaded taxonomies."},
+       "Items also count as their parents in the taxonomies read from "
+       "\"DataFileNameForTaxonomy\"."},
+      {"DataFileNameForTaxonomy", "text", "none", "a CSV or TSV file",
+       "1047 Data file for taxonomies",
+       "The taxonomy table: per row an item name and its aggregate labels (relative to the task "
+       "file's folder). Another file forgets the roles assigned before."},
+      {"AssignTaxonomyVariables", "object", "none",
+       "{\"items\": VAR, \"synonyms\": [VAR, ... up to 5], \"ignore\": VAR}",
+       "1049 Assign taxonomy variables",
+       "Reads the taxonomy file: the item-name variable, one table per synonym list (the first "
+       "label of an item wins), and item names to ignore. Variables by their names in that file."},
       {"ReplaceOriginalItemsWithTaxonomies", "switch", Switch(d.removeorg), "",
        "1069 Remove original item labels when taxonomies are applied",
        "With taxonomies: an item with a parent counts only as the parent."},

@@ -137,6 +137,8 @@ const std::map<std::string, std::vector<Rule>>& Rules() {
       {"MaximumTime",
        {TaskFromProject, Association, NoTimeVariable, SingleElementItemsets, TimeFilterOff}},
       {"UseTaxonomies", {TaskFromProject}},
+      {"DataFileNameForTaxonomy", {TaskFromProject, NoTaxonomies}},
+      {"AssignTaxonomyVariables", {TaskFromProject, NoTaxonomies}},
       {"ReplaceOriginalItemsWithTaxonomies", {TaskFromProject, NoTaxonomies}},
       {"StandardSupport", {TaskFromProject}},
       {"UpdateNewDocuments", {NewProject}},

@@ -86,6 +86,8 @@ const std::vector<KeySpec> kKeySpecs = {
     {"CombineItemsetsInFixedLengthOfTimeIntoOneItemset", KeyKind::kSwitch},
     {"UseMinimumAndMaximumTimeFilter", KeyKind::kSwitch},
     {"UseTaxonomies", KeyKind::kSwitch},
+    {"DataFileNameForTaxonomy", KeyKind::kText},
+    {"AssignTaxonomyVariables", KeyKind::kOther},
     {"ReplaceOriginalItemsWithTaxonomies", KeyKind::kSwitch},
     {"StandardSupport", KeyKind::kSwitch},  // our extension
     {"MaxSizeOfItemset", KeyKind::kNumber},
@@ -270,7 +272,11 @@ class TaskApplier {
   }
 
   void Put(const std::string& key) {
-    if (lnk_.PutValue(key, task_.at(key)) != kAutomationOk) {
+    // The method takes no value: the task's roles answer its role dialog.
+    const bool method = key == "AssignTaxonomyVariables";
+    if (method) dialog_.AnswerTaxonomyRolesWith(task_.at(key));
+    const AutomationResult code = method ? lnk_.Call(key) : lnk_.PutValue(key, task_.at(key));
+    if (code != kAutomationOk) {
       const std::string why = lnk_.ErrorDescription();
       // Descriptions that already name the key (or a member of it) stand.
       Fail(why.rfind("\"" + key, 0) == 0 ? why : KeyMessage(key, why));

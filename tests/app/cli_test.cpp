@@ -242,8 +242,16 @@ TEST(LinkanRunTest, EveryExampleRuns) {
       EXPECT_NEAR(lift, 2, 1e-9);
       EXPECT_TRUE(std::filesystem::exists(out + "/rules-selected.csv"));
     }
+    if (name == "grocery") {
+      // The taxonomy file beside the task is read: the groups are items, the
+      // stop list's plastic bags are not.
+      const std::string items = ReadFile(out + "/items.csv");
+      EXPECT_NE(items.find("Produce"), std::string::npos) << items;
+      EXPECT_NE(items.find("Fresh food"), std::string::npos) << items;
+      EXPECT_EQ(items.find("Plastic bag"), std::string::npos) << items;
+    }
   }
-  EXPECT_EQ(examples, 4);
+  EXPECT_EQ(examples, 5);
 }
 
 // `linkan run` with a stand-in module that draws: the pictures are written

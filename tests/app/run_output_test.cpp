@@ -235,6 +235,23 @@ TEST(TaskFileTest, ProjectFileOrder) {
   EXPECT_EQ(wrong.json["DatabaseFile"], 3);  // left for the module to refuse
 }
 
+// The taxonomy data file comes with the task: a relative name is taken
+// from the task file's folder; an absolute one, or a value that is no
+// name, is left for the module.
+TEST(TaskFileTest, TaxonomyFileIsFoundBesideTheTask) {
+  testing::TempDir dir;
+  std::filesystem::create_directories(dir.File("tasks"));
+  const auto read = [&](const std::string& value) {
+    WriteFile(dir.File("tasks/t.json"), "{\"DataFileNameForTaxonomy\": " + value + "}");
+    return ReadTaskFile(dir.File("tasks/t.json")).json["DataFileNameForTaxonomy"];
+  };
+  EXPECT_EQ(read("\" tax.csv \""), dir.File("tasks/tax.csv"));
+  EXPECT_EQ(read("\"../data/tax.csv\""), dir.File("data/tax.csv"));
+  EXPECT_EQ(read("\"/abs/tax.csv\""), "/abs/tax.csv");
+  EXPECT_EQ(read("\"\""), "");
+  EXPECT_EQ(read("7"), 7);
+}
+
 TEST(TaskFileTest, SelectedItems) {
   EXPECT_FALSE(ParseTaskFile("{}", "t").SelectedItems());
   EXPECT_FALSE(ParseTaskFile(R"({"SelectedItems": 1})", "t").SelectedItems());

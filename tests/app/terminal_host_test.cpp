@@ -77,6 +77,38 @@ TEST_F(TerminalHostTest, NamesCellTextsLabelsAndMissingCodes) {
   EXPECT_EQ(host->GetDefaultDatafilesPath(), "/data/set");
 }
 
+// Data documents (taxonomy files) are read as the input table is: a text
+// cell is its label, an empty cell the empty label, a number has none; a
+// file that cannot be read is refused with the reader's description. The
+// role dialog is left (a task file answers it).
+TEST_F(TerminalHostTest, OpensDataDocumentsAsTheInputTableIsRead) {
+  TempDir dir;
+  testing::WriteFile(dir.File("tax.csv"), "item,group,code\nLettuce,Produce,3\n Milk ,,\n");
+  auto host = MakeHost();
+  std::string error;
+  const std::unique_ptr<HostDataDocument> doc = host->OpenDataDocument(dir.File("tax.csv"), error);
+  ASSERT_NE(doc, nullptr) << error;
+  EXPECT_EQ(doc->VariableCount(), 3);
+  EXPECT_EQ(doc->VariableName(2), "group");
+  EXPECT_EQ(doc->CaseCount(), 2);
+  std::string text;
+  EXPECT_TRUE(doc->CellLabel(1, 2, text));
+  EXPECT_EQ(text, "Produce");
+  EXPECT_TRUE(doc->CellLabel(2, 1, text));
+  EXPECT_EQ(text, " Milk ");  // the module trims
+  EXPECT_TRUE(doc->CellLabel(2, 2, text));
+  EXPECT_EQ(text, "");
+  EXPECT_FALSE(doc->CellLabel(1, 3, text));
+  EXPECT_EQ(doc->CellNumber(1, 3), 3.0);
+  EXPECT_TRUE(doc->CellLabel(2, 3, text));
+  EXPECT_EQ(text, "");
+
+  EXPECT_EQ(host->OpenDataDocument(dir.File("none.csv"), error), nullptr);
+  EXPECT_EQ(error, dir.File("none.csv") + ": cannot read: No such file or directory");
+  OutputFieldDialog dialog;
+  EXPECT_NE(host->ChooseOutputFieldDialog(dialog), 0);
+}
+
 TEST_F(TerminalHostTest, QuestionsUnderAutomationAreYesWithoutAskingAndShown) {
   auto host = MakeHost({.automation = true, .interactive = true});
   EXPECT_TRUE(host->IsOleAutomation());

@@ -23,7 +23,56 @@ class TestProgressBar : public HostProgressBar {
   TestHost& host_;
 };
 
+// A TestDataFile opened by the host; counts itself in the host's open
+// documents while it lives.
+class TestDataDocument : public HostDataDocument {
+ public:
+  TestDataDocument(const TestDataFile& file, std::shared_ptr<int> open)
+      : file_(file), open_(std::move(open)) {
+    ++*open_;
+  }
+  ~TestDataDocument() override { --*open_; }
+  int VariableCount() const override { return static_cast<int>(file_.names.size()); }
+  std::string VariableName(int var) const override { return file_.names.at(var - 1); }
+  long CaseCount() const override { return static_cast<long>(file_.rows.size()); }
+  bool CellLabel(long caseNo, int var, std::string& text) const override {
+    const TestCell& cell = Cell(caseNo, var);
+    if (!std::holds_alternative<std::string>(cell)) return false;
+    text = std::get<std::string>(cell);
+    return true;
+  }
+  double CellNumber(long caseNo, int var) const override {
+    const TestCell& cell = Cell(caseNo, var);
+    return std::holds_alternative<double>(cell) ? std::get<double>(cell) : 0.0;
+  }
+
+ private:
+  const TestCell& Cell(long caseNo, int var) const {
+    return file_.rows.at(static_cast<std::size_t>(caseNo - 1)).at(static_cast<std::size_t>(var - 1));
+  }
+  const TestDataFile file_;
+  std::shared_ptr<int> open_;
+};
+
 }  // namespace
+
+std::unique_ptr<HostDataDocument> TestHost::OpenDataDocument(const std::string& path,
+                                                             std::string& error) {
+  openedDocuments.push_back(path);
+  const auto it = dataFiles_.find(path);
+  if (it == dataFiles_.end()) {
+    error = "cannot open " + path + ": no such file";
+    return nullptr;
+  }
+  return std::make_unique<TestDataDocument>(it->second, openDocuments);
+}
+
+int TestHost::ChooseOutputFieldDialog(OutputFieldDialog& dialog) {
+  roleDialogs.push_back(dialog);
+  if (!roleAnswer) return 1;
+  dialog.assignment = *roleAnswer;
+  return 0;
+}
 
 std::string NumberText(double value) {
   char buf[64];

@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "frame/host/analysis_support.h"
@@ -26,6 +27,16 @@ struct TestColumn {
   std::vector<double> values;             // one per case
   std::vector<std::string> texts;         // cell texts; empty: derived from values
   double missingCode = -9999.0;
+};
+
+// ---- Data documents (taxonomy files) ------------------------------------
+// A cell of a data document: a text label or a number.
+using TestCell = std::variant<std::string, double>;
+
+// A data table the host opens by path (OpenDataDocument).
+struct TestDataFile {
+  std::vector<std::string> names;          // the variables
+  std::vector<std::vector<TestCell>> rows;  // one per case, one cell per variable
 };
 
 class TestHost : public CAnalysisDoc {
@@ -156,17 +167,37 @@ class TestHost : public CAnalysisDoc {
     dialog.lists = *answer;
     return true;
   }
+
+  // ---- Data documents and their dialogs ----
+  // OpenDataDocument finds `path` among the files added here; any other
+  // path fails with "cannot open PATH: no such file". Every opening is
+  // recorded in openedDocuments; openDocuments counts the handles not yet
+  // released.
+  void AddDataFile(const std::string& path, TestDataFile file) {
+    dataFiles_[path] = std::move(file);
+  }
+  std::vector<std::string> openedDocuments;
+  std::shared_ptr<int> openDocuments = std::make_shared<int>(0);
+  // The role dialog answers roleAnswer (nullopt: the user leaves it) and
+  // records each request.
+  std::optional<std::vector<int>> roleAnswer;
+  std::vector<OutputFieldDialog> roleDialogs;
   // The open-file dialog answers openFileAnswer ("" cancels) and records
-  // each request as "title|filter|extension|start".
+  // each request as "title|filter|extension|initial path".
   std::string openFileAnswer;
   std::vector<std::string> openFileRequests;
+  std::unique_ptr<HostDataDocument> OpenDataDocument(const std::string& path,
+                                                     std::string& error) override;
+  int ChooseOutputFieldDialog(OutputFieldDialog& dialog) override;
   std::string AskOpenFileName(const std::string& title, const std::string& filter,
-                              const std::string& extension, const std::string& start) override {
-    openFileRequests.push_back(title + "|" + filter + "|" + extension + "|" + start);
+                              const std::string& extension,
+                              const std::string& initialPath) override {
+    openFileRequests.push_back(title + "|" + filter + "|" + extension + "|" + initialPath);
     return openFileAnswer;
   }
 
  private:
+  std::map<std::string, TestDataFile> dataFiles_;
   std::vector<TestColumn> columns_;
   std::vector<double> weights_;
   std::set<long> skipped_;
