@@ -177,7 +177,12 @@ bool TerminalHost::AskYesNo(const std::string& caption, const std::string& text)
 }
 
 void TerminalHost::LogEntry(int level, const std::string& text) {
-  display_.Print("log[" + std::to_string(level) + "]: " + text);
+  const std::string line = "log[" + std::to_string(level) + "]: " + text;
+  if (holding_) {
+    held_.push_back({line, text, true});
+    return;
+  }
+  display_.Print(line);
 }
 
 void TerminalHost::DebugOutput(const std::string& text) {

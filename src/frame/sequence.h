@@ -22,6 +22,7 @@ class SalEngine;
 class ProjectDatabase;
 class CDefineTask;
 class CSEQResultDialog;
+struct TaskScriptResult;
 
 inline constexpr int kAnalysisId = 6670;
 inline constexpr int kStepInit = 100;
@@ -45,6 +46,8 @@ class CSequence : public CAnalysisSupport {
   int RunResultCommand(int id, std::string& error) override;
   bool GetRunSummary(RunSummary& summary) const override;
   int SaveModel(const std::string& path, PmmlDialect dialect, std::string& error) override;
+  // LNKResult of the open results dialog; null when none is open.
+  IAutomationObject* ResultAutomation() override;
 
   // ---- Steps ----
   // Discards the engine and starts again from the defaults; always 1.
@@ -82,6 +85,10 @@ class CSequence : public CAnalysisSupport {
   // kRunOutOfMemory with the guard's report; a ModuleError into 1 with its
   // text; any other exception into 1 as an internal error.
   int RunBoundary(std::string& error, const std::function<int()>& body);
+  // The task's results members (SelectedItems, QueryStringForRules,
+  // SaveAsPMML, SaveAsPMML44) put on the new results dialog's LNKResult;
+  // a refused one fails the run with the key and the member's description.
+  int ApplyResultMembers(const TaskScriptResult& task, std::string& error);
 
   std::unique_ptr<SalEngine> engine_;
   std::unique_ptr<ProjectDatabase> projectDb_;
