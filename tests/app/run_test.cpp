@@ -325,17 +325,19 @@ TEST_F(RunTest, TablesOfSelectedItems) {
 // once on stderr (not again as the host log's line), and writes nothing.
 TEST_F(RunTest, SelectionWithAnEmptyNameFailsTheRun) {
   const std::string data = Write("baskets.csv", kBaskets);
+  int folder = 0;
   for (const char* text : {"a || c", "a |", ""}) {
     SCOPED_TRACE(text);
+    const std::string out = Out("empty" + std::to_string(++folder));
     const std::string task =
         Write("e.json", BasketTask(std::string(R"(, "SelectedItems": ")") + text + "\""));
-    const RunResult r = RunLinkan({"run", data, "--task", task, "--out", Out("empty")});
+    const RunResult r = RunLinkan({"run", data, "--task", task, "--out", out});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "linkan: error: " + task +
                          ": \"SelectedItems\": no item name may be empty: name items separated by "
                          "\" | \" (\"a | b\"), with \"\\|\" for a \"|\" and \"\\\\\" for a \"\\\" "
                          "inside a name; the selection is unchanged\n");
-    EXPECT_FALSE(fs::exists(Out("empty") + "/index.html"));
+    EXPECT_FALSE(fs::exists(out + "/index.html"));
   }
 }
 

@@ -221,5 +221,17 @@ TEST_F(ResultCommandsTest, SaveAsPmmlMembersWriteTheModel) {
   EXPECT_EQ(host_.logEntries[0].rfind("1:Exception in analysis method: ", 0), 0u) << host_.logEntries[0];
 }
 
+// An output member that outgrows the host's memory limit fails as out of
+// memory, with the module's report, not as an ordinary error.
+TEST_F(ResultCommandsTest, OutputMemberOverTheMemoryLimitReportsOutOfMemory) {
+  Run(true, "");
+  host_.SetMemoryLimit(1);
+  IAutomationObject* result = seq_->ResultAutomation();
+  std::string value;
+  EXPECT_EQ(result->Get("FrequentItemsets", value), kAutomationOutOfMemory);
+  EXPECT_EQ(result->ErrorDescription().rfind("out of memory: ", 0), 0u) << result->ErrorDescription();
+  EXPECT_EQ(host_.messages.back(), result->ErrorDescription());
+}
+
 }  // namespace
 }  // namespace linkan
