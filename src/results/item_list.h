@@ -33,7 +33,7 @@ struct ItemListColumn {
 };
 
 struct ItemListRow {
-  ItemNumber item = 0;           // the row data
+  ItemNumber item = 0;             // the row data
   std::vector<std::string> cells;  // one text per column
   bool selected = true;
 };

@@ -24,7 +24,8 @@ constexpr OutputMember kOutputMembers[] = {
     {"SupportGraph", 1024, "Display bar chart of support"},
     {"ConfidenceGraph", 1025, "Display bar chart of confidence"},
     {"WebGraph", 1074, "Web-graph (summary of association rules for selected items)"},
-    {"RuleGraph", 1075, "Rule graph (summary of association and sequence rules for selected items)"},
+    {"RuleGraph", 1075,
+     "Rule graph (summary of association and sequence rules for selected items)"},
     {"RulesOnlyWithSelectedItemsAsHeads", 1190, "Review only rules with selected items as heads"},
     {"FrequentItemsetsOnlyWithSelectedItems", 1191,
      "Frequent itemsets containing only selected items"},
@@ -83,10 +84,14 @@ LNKResult::LNKResult(CSEQResultDialog& dialog)
 json LNKResult::Output(int command) {
   std::string error;
   switch (results_.sequence().RunResultCommand(command, error)) {
-    case 0: return true;
-    case 2: return nullptr;
-    case kRunOutOfMemory: throw AutomationFailure(error, kAutomationOutOfMemory);
-    default: throw AutomationFailure(error);
+    case 0:
+      return true;
+    case 2:
+      return nullptr;
+    case kRunOutOfMemory:
+      throw AutomationFailure(error, kAutomationOutOfMemory);
+    default:
+      throw AutomationFailure(error);
   }
 }
 

@@ -7,17 +7,17 @@
 #include <utility>
 
 #include "engine/sal_engine.h"
-#include "linkanalysis/selected_items.h"
 #include "frame/sequence.h"
+#include "linkanalysis/selected_items.h"
 #include "resources/string_table.h"
 #include "results/association_network.h"
 #include "results/cluster_outputs.h"
 #include "results/disjoint_sequences.h"
 #include "results/lnk_result.h"
+#include "results/model_commands.h"
 #include "results/rule_charts.h"
 #include "results/rule_graph.h"
 #include "results/rule_matrices.h"
-#include "results/model_commands.h"
 #include "results/rule_tables.h"
 #include "results/web_graph.h"
 
@@ -27,7 +27,7 @@ namespace {
 // Commands 1024 to 1026 and 1027 to 1029 each run support, confidence,
 // correlation.
 RuleMeasure MeasureOfCommand(int offset) {
-  return offset == 0 ? RuleMeasure::kSupport
+  return offset == 0   ? RuleMeasure::kSupport
          : offset == 1 ? RuleMeasure::kConfidence
                        : RuleMeasure::kCorrelation;
 }
@@ -76,8 +76,8 @@ bool CSEQResultDialog::OnInitDialog() {
       if (c.id == 1022) c.caption = summaryCaption;
     }
   }
-  for (const auto& [id, value] : {std::pair{kNetworkLowEdit, networkLow_},
-                                  std::pair{kNetworkHighEdit, networkHigh_}}) {
+  for (const auto& [id, value] :
+       {std::pair{kNetworkLowEdit, networkLow_}, std::pair{kNetworkHighEdit, networkHigh_}}) {
     DialogControl& edit = AddControl(id, ControlKind::kEdit, std::to_string(value));
     edit.number = value;
     edit.rangeMin = kNetworkRangeMin;

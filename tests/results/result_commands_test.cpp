@@ -9,9 +9,8 @@
 
 #include <filesystem>
 #include <map>
-
-#include <nlohmann/json.hpp>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "frame/sequence.h"
@@ -75,11 +74,19 @@ class ResultCommandsTest : public ::testing::Test {
   // terms, with the message shown instead of a document in `error`.
   int Press(int command, std::string& error) {
     static const std::map<int, std::string> kMembers = {
-        {1022, "Summary"}, {1023, "FrequentItemsets"}, {1024, "SupportGraph"},
-        {1025, "ConfidenceGraph"}, {1074, "WebGraph"}, {1075, "RuleGraph"},
-        {1190, "RulesOnlyWithSelectedItemsAsHeads"}, {1191, "FrequentItemsetsOnlyWithSelectedItems"},
-        {1192, "RulesOnlyWithSelectedItems"}, {1193, "RulesOnlyWithSelectedItemsAsBodies"},
-        {1072, "ClusteringGraphOfItems"}, {1070, "ClusteringOfItems"}, {1212, "DisjointSequences"},
+        {1022, "Summary"},
+        {1023, "FrequentItemsets"},
+        {1024, "SupportGraph"},
+        {1025, "ConfidenceGraph"},
+        {1074, "WebGraph"},
+        {1075, "RuleGraph"},
+        {1190, "RulesOnlyWithSelectedItemsAsHeads"},
+        {1191, "FrequentItemsetsOnlyWithSelectedItems"},
+        {1192, "RulesOnlyWithSelectedItems"},
+        {1193, "RulesOnlyWithSelectedItemsAsBodies"},
+        {1072, "ClusteringGraphOfItems"},
+        {1070, "ClusteringOfItems"},
+        {1212, "DisjointSequences"},
         {1211, "QueriedRules"}};
     const auto member = kMembers.find(command);
     if (member == kMembers.end()) return seq_->RunResultCommand(command, error);
@@ -218,7 +225,8 @@ TEST_F(ResultCommandsTest, SaveAsPmmlMembersWriteTheModel) {
   EXPECT_NE(result->Put("SaveAsPMML", nlohmann::json((folder_ / "no" / "m.xml").string()).dump()),
             kAutomationOk);
   ASSERT_EQ(host_.logEntries.size(), 1u);
-  EXPECT_EQ(host_.logEntries[0].rfind("1:Exception in analysis method: ", 0), 0u) << host_.logEntries[0];
+  EXPECT_EQ(host_.logEntries[0].rfind("1:Exception in analysis method: ", 0), 0u)
+      << host_.logEntries[0];
 }
 
 // An output member that outgrows the host's memory limit fails as out of
@@ -229,7 +237,8 @@ TEST_F(ResultCommandsTest, OutputMemberOverTheMemoryLimitReportsOutOfMemory) {
   IAutomationObject* result = seq_->ResultAutomation();
   std::string value;
   EXPECT_EQ(result->Get("FrequentItemsets", value), kAutomationOutOfMemory);
-  EXPECT_EQ(result->ErrorDescription().rfind("out of memory: ", 0), 0u) << result->ErrorDescription();
+  EXPECT_EQ(result->ErrorDescription().rfind("out of memory: ", 0), 0u)
+      << result->ErrorDescription();
   EXPECT_EQ(host_.messages.back(), result->ErrorDescription());
 }
 

@@ -43,7 +43,8 @@ class ResultDialogTest : public ::testing::Test {
     }
     e.settings.size = n;
     for (const auto& [name, count] : items) {
-      const ItemNumber id = mode == Mode::kRecommendation ? e.modelItems.Add(name) : e.items.Add(name);
+      const ItemNumber id =
+          mode == Mode::kRecommendation ? e.modelItems.Add(name) : e.items.Add(name);
       e.itemFrequency[id] = count;
     }
     EXPECT_EQ(seq_->ResultDialog(), -1);
@@ -86,12 +87,24 @@ TEST_F(ResultDialogTest, PagesColumnsAndInitialStatesFollowTheMode) {
     bool pmmlVisible;
   };
   const Case cases[] = {
-      {Mode::kAssociation, {"Quick", "Advanced", "Visualization"},
-       {"Item name/110", "Frequency/70", "Support(%)/70"}, "!249A&ssociation rules", true, true},
-      {Mode::kSequences, {"Quick", "Advanced", "Visualization"},
-       {"Item name/110", "Frequency/70", "Support(%)/70"}, "!249&Sequence rules", false, true},
-      {Mode::kRecommendation, {"Deployment"}, {"Item name/110", "Support(%)/70"},
-       "!249A&ssociation rules", true, false},
+      {Mode::kAssociation,
+       {"Quick", "Advanced", "Visualization"},
+       {"Item name/110", "Frequency/70", "Support(%)/70"},
+       "!249A&ssociation rules",
+       true,
+       true},
+      {Mode::kSequences,
+       {"Quick", "Advanced", "Visualization"},
+       {"Item name/110", "Frequency/70", "Support(%)/70"},
+       "!249&Sequence rules",
+       false,
+       true},
+      {Mode::kRecommendation,
+       {"Deployment"},
+       {"Item name/110", "Support(%)/70"},
+       "!249A&ssociation rules",
+       true,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode));
@@ -106,11 +119,13 @@ TEST_F(ResultDialogTest, PagesColumnsAndInitialStatesFollowTheMode) {
         }
       }
     }
-    for (const int id : {1074, 1070, 1072}) EXPECT_EQ(d.FindControl(id)->enabled, c.assocButtons) << id;
+    for (const int id : {1074, 1070, 1072})
+      EXPECT_EQ(d.FindControl(id)->enabled, c.assocButtons) << id;
     EXPECT_TRUE(d.FindControl(1212)->enabled);
     EXPECT_EQ(d.FindControl(1197)->visible, c.pmmlVisible);
     EXPECT_EQ(d.FindControl(kTabControl)->text, c.pages.front());
-    for (const auto& [id, value] : {std::pair{kNetworkLowEdit, "1"}, std::pair{kNetworkHighEdit, "5"}}) {
+    for (const auto& [id, value] :
+         {std::pair{kNetworkLowEdit, "1"}, std::pair{kNetworkHighEdit, "5"}}) {
       const DialogControl* edit = d.FindControl(id);
       ASSERT_NE(edit, nullptr);
       EXPECT_EQ(edit->text, value);
@@ -136,7 +151,8 @@ TEST_F(ResultDialogTest, ControlsCarryTheirStoredCaptionsPerPage) {
       {1023, "e&Frequent itemsets", "", "Frequent itemsets"},
       {1075, "!965&Rule graph", "!965&Rule graph (support && confidence)", "Rule graph"},
       {1074, "!965&Web graph ", "!965&Web graph (support && lift)", "Web graph "},
-      {1193, "eRules only with selec&ted items as bodies", "", "Rules only with selected items as bodies"},
+      {1193, "eRules only with selec&ted items as bodies", "",
+       "Rules only with selected items as bodies"},
       {1212, "e&Disjoint sequences", "e&Disjoint sequences", "Disjoint sequences"},
       {1211, "e&Query of rules", "", "Query of rules"},
       {kAllItemsGroup, "With all single items", "With all single items", "With all single items"},
@@ -150,7 +166,8 @@ TEST_F(ResultDialogTest, ControlsCarryTheirStoredCaptionsPerPage) {
                                  [&](const LayoutControl& l) { return l.id == c.id; });
     EXPECT_EQ(on == visualization.controls.end() ? "" : on->caption, c.visualizationCaption);
   }
-  EXPECT_EQ(ShownCaption("!965&Rule graph (support && confidence)"), "Rule graph (support & confidence)");
+  EXPECT_EQ(ShownCaption("!965&Rule graph (support && confidence)"),
+            "Rule graph (support & confidence)");
   // The box "With all single items" holds exactly the buttons over all items.
   std::vector<int> inBox;
   for (const ResultTabPage& page : AllTabPages()) {
@@ -168,8 +185,9 @@ TEST_F(ResultDialogTest, FillPrintsCountsAndSupportsWithProgress) {
     cells.push_back(row.cells);
     EXPECT_TRUE(row.selected);
   }
-  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{
-                       {"all", "8", "100.000000"}, {"some", "3", "37.500000"}, {"one", "1", "12.500000"}}));
+  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"all", "8", "100.000000"},
+                                                          {"some", "3", "37.500000"},
+                                                          {"one", "1", "12.500000"}}));
   EXPECT_NE(std::find(host_.progressLog.begin(), host_.progressLog.end(),
                       "title:Preparing selected words"),
             host_.progressLog.end());
@@ -190,7 +208,8 @@ TEST_F(ResultDialogTest, SortingByEachColumnMatchesAReferenceSort) {
       // Few distinct names' letters and counts, so ties are common; counts
       // under 10 in 1000 give supports below 1%.
       std::string name = std::string(1, static_cast<char>('a' + rng() % 4)) + std::to_string(i);
-      items.emplace_back(name, static_cast<SupportCount>(rng() % 3 == 0 ? rng() % 10 : rng() % 4 * 250));
+      items.emplace_back(name,
+                         static_cast<SupportCount>(rng() % 3 == 0 ? rng() % 10 : rng() % 4 * 250));
     }
     CSEQResultDialog& d = Open(Mode::kAssociation, items);
     d.SetItemSelected(0, false);  // the selection travels with its row
@@ -206,7 +225,8 @@ TEST_F(ResultDialogTest, SortingByEachColumnMatchesAReferenceSort) {
       EXPECT_EQ(d.itemList().header().ascending, ascending);
       // The reference: item numbers ordered by name or by count.
       std::vector<ItemNumber> expected;
-      for (std::size_t id = 1; id <= items.size(); ++id) expected.push_back(static_cast<ItemNumber>(id));
+      for (std::size_t id = 1; id <= items.size(); ++id)
+        expected.push_back(static_cast<ItemNumber>(id));
       std::stable_sort(expected.begin(), expected.end(), [&](ItemNumber a, ItemNumber b) {
         const auto& x = items[a - 1];
         const auto& y = items[b - 1];
@@ -245,7 +265,7 @@ TEST_F(ResultDialogTest, SelectedItemsTexts) {
       {"  c |  a  ", true, R"("a | c")"},
       {"c", true, R"("c")"},
       {"fish \\| chips | back\\\\slash", true, R"("fish \\| chips | back\\\\slash")"},
-      {"x\\|y|zzz", true, R"("x\\|y")"},  // a name of no row is ignored
+      {"x\\|y|zzz", true, R"("x\\|y")"},            // a name of no row is ignored
       {"back\\slash", true, R"("back\\\\slash")"},  // "\" before another character
       {"zzz", true, R"("")"},
       {"a||b", false, R"("a | b | fish \\| chips | back\\\\slash | c | x\\|y")"},
@@ -289,7 +309,8 @@ TEST(SelectedItemsText, RoundTripsRandomNames) {
     for (std::string& name : names) {
       do {
         name.clear();
-        for (std::size_t k = 1 + rng() % 6; k > 0; --k) name.push_back(alphabet[rng() % alphabet.size()]);
+        for (std::size_t k = 1 + rng() % 6; k > 0; --k)
+          name.push_back(alphabet[rng() % alphabet.size()]);
         // Spaces at the ends of a name are not part of it.
         name.erase(0, name.find_first_not_of(' '));
         name.erase(name.find_last_not_of(' ') + 1);
@@ -317,7 +338,8 @@ TEST_F(ResultDialogTest, MembersInInterfaceOrder) {
       {"FrequentItemsets", 0x60030003, A::kGet, "Display frequent itemsets"},
       {"SupportGraph", 0x60030004, A::kGet, "Display bar chart of support"},
       {"ConfidenceGraph", 0x60030005, A::kGet, "Display bar chart of confidence"},
-      {"WebGraph", 0x60030006, A::kGet, "Web-graph (summary of association rules for selected items)"},
+      {"WebGraph", 0x60030006, A::kGet,
+       "Web-graph (summary of association rules for selected items)"},
       {"RuleGraph", 0x60030007, A::kGet,
        "Rule graph (summary of association and sequence rules for selected items)"},
       {"RulesOnlyWithSelectedItemsAsHeads", 0x60030008, A::kGet,
@@ -357,10 +379,11 @@ TEST_F(ResultDialogTest, FailingMembersAndTheClosedDialog) {
   EXPECT_EQ(Result().Get("Summary", value), kAutomationException);
   EXPECT_EQ(Result().ErrorDescription().rfind("No rules were generated", 0), 0u);
   ASSERT_EQ(host_.logEntries.size(), 1u);
-  EXPECT_EQ(host_.logEntries[0].rfind("1:Exception in automation method [CSEQResultDialog::get_Summary]: "
-                                      "No rules were generated",
-                                      0),
-            0u)
+  EXPECT_EQ(
+      host_.logEntries[0].rfind("1:Exception in automation method [CSEQResultDialog::get_Summary]: "
+                                "No rules were generated",
+                                0),
+      0u)
       << host_.logEntries[0];
   // A message instead of a document: null.
   EXPECT_EQ(Get("RulesOnlyWithSelectedItems"), "null");
@@ -371,8 +394,9 @@ TEST_F(ResultDialogTest, FailingMembersAndTheClosedDialog) {
     EXPECT_EQ(Result().Put("SaveAsPMML", bad), kAutomationFail);
     EXPECT_EQ(Result().ErrorDescription(), "Improper string provided for PMML file names.");
     EXPECT_EQ(host_.logEntries,
-              (std::vector<std::string>{"1:Exception in automation method [CSEQResultDialog::put_SaveAsPMML]: "
-                                        "Improper string provided for PMML file names."}));
+              (std::vector<std::string>{
+                  "1:Exception in automation method [CSEQResultDialog::put_SaveAsPMML]: "
+                  "Improper string provided for PMML file names."}));
   }
   // The query text round-trips.
   ASSERT_EQ(Result().Put("QueryStringForRules", R"x("(a, b)")x"), kAutomationOk);
