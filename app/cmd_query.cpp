@@ -107,7 +107,9 @@ int RunQuery(const QueryArgs& args, const GlobalOptions& global) {
   // The reader's message is the error itself, in several lines.
   if (rc != 0) {
     std::string why;
-    for (const HeldMessage& m : held) why += (why.empty() ? "" : " ") + OneLine(m.text);
+    for (const HeldMessage& m : held) {
+      if (!m.log) why += (why.empty() ? "" : " ") + OneLine(m.text);
+    }
     throw DataError(args.model, 0, 0, why.empty() ? OneLine(error) : why);
   }
   for (const HeldMessage& m : held) host.PrintLine(OneLine(m.line));

@@ -98,11 +98,12 @@ class OutputFolderMaker {
 };
 
 // Prints the messages held during a module call, except `reported` (the
-// text the command reports itself).
+// text the command reports itself) and, when the call failed (`reported`
+// set), the host log's lines of the failure: the run reports it once.
 void PrintHeld(TerminalHost& host, const std::vector<HeldMessage>& held,
                const std::string& reported) {
   for (const HeldMessage& m : held) {
-    if (!reported.empty() && m.text == reported) continue;
+    if (!reported.empty() && (m.text == reported || m.log)) continue;
     host.PrintLine(OneLine(m.line));
   }
 }
@@ -162,27 +163,39 @@ class RunCommand {
     }
     if (HasQuery(task)) {
       outputs.push_back({.name = "QueriedRules", .command = kQueryCommand,
-                         .document = kQueryTableName, .picture = false});
+                         .document = kQueryTableName, .picture = false, .member = true});
     }
     OutputFolder& out = *host.outputFolder();
     for (const RunOutput& o : outputs) {
       host.HoldMessages();
       const auto outputStarted = std::chrono::steady_clock::now();
       const std::size_t documentsBefore = out.documents().size();
-      const int r = module.RunResultCommand(o.command, error);
+      const OutputAnswer answer = MakeOutput(module, o);
       ReportOutputTime(host, o, outputStarted, documentsBefore);
       const std::vector<HeldMessage> held = host.ReleaseMessages();
       ThrowIfCancelled(host);
-      ThrowIfOutOfMemory(r, error);
+      ThrowIfOutOfMemory(answer.result, answer.error);
       if (!host.writeError().empty()) throw std::runtime_error(host.writeError());
+      // A member the module's LNKResult lacks: an output it does not offer,
+      // left out unless "Outputs" names it.
+      if (answer.notOffered && !requested) continue;
+      // A message instead of a document is the last one the host was shown.
+      std::string why = answer.error;
+      if (answer.result == 2 && why.empty()) {
+        why = "no document was produced";
+        for (const HeldMessage& m : held) {
+          if (!m.log) why = m.text;
+        }
+      }
       // The rule summary of a run without rules reports that as an error;
       // for us it is a message like the other tables' "no rule" message.
-      const bool noRules =
-          r == 1 && o.command == kRuleSummaryCommand && haveSummary && summary.rules == 0;
-      if (r == 1 && !requested && IsCommandNotOffered(error, o.command)) continue;
-      PrintHeld(host, held, r == 0 ? std::string() : error);
-      if (r == 1 && !noRules) throw std::runtime_error(std::string(o.document) + ": " + OneLine(error));
-      if (r != 0) out.AddMessage(o.document, WithCommandLineHint(OneLine(error)));
+      const bool noRules = answer.result == 1 && o.command == kRuleSummaryCommand && haveSummary &&
+                           summary.rules == 0;
+      PrintHeld(host, held, answer.result == 0 ? std::string() : why);
+      if (answer.result == 1 && !noRules) {
+        throw std::runtime_error(std::string(o.document) + ": " + OneLine(why));
+      }
+      if (answer.result != 0) out.AddMessage(o.document, WithCommandLineHint(OneLine(why)));
       if (o.command == kItemListCommand && selected) WarnUnselectable(host, *selected, itemNames);
     }
 
@@ -238,6 +251,37 @@ class RunCommand {
       options.terminal.memoryLimit = *limit;
     }
     return options;
+  }
+
+  // What making one output came to, in RunResultCommand's terms: 0 a
+  // document, 2 a message instead (`error` may be empty: the message is
+  // the host's last), 1 an error, kRunOutOfMemory.
+  struct OutputAnswer {
+    int result = 0;
+    std::string error;
+    bool notOffered = false;
+  };
+
+  // Makes output `o` through its LNKResult member when it has one and the
+  // module offers LNKResult (true: a document; null: a message), else by
+  // its command.
+  static OutputAnswer MakeOutput(IAnalysisModule& module, const RunOutput& o) {
+    OutputAnswer answer;
+    IAutomationObject* results = o.member ? module.ResultAutomation() : nullptr;
+    if (!results) {
+      answer.result = module.RunResultCommand(o.command, answer.error);
+      return answer;
+    }
+    std::string value;
+    const AutomationResult code = results->Get(o.name, value);
+    if (code == kAutomationOk) {
+      answer.result = value == "true" ? 0 : 2;
+      return answer;
+    }
+    answer.error = results->ErrorDescription();
+    answer.result = code == kAutomationOutOfMemory ? kRunOutOfMemory : 1;
+    answer.notOffered = code == kAutomationUnknownName;
+    return answer;
   }
 
   // The module reports a run that outgrew its memory; the limit is ours.

@@ -11,26 +11,26 @@ namespace {
 
 // In the order a run writes them.
 constexpr RunOutput kOutputs[] = {
-    {"", kItemListCommand, "items", false},
-    {"Summary", kRuleSummaryCommand, "rules", false},
-    {"FrequentItemsets", 1023, "itemsets", false},
-    {"RulesOnlyWithSelectedItems", 1192, "rules-selected", false},
-    {"RulesOnlyWithSelectedItemsAsBodies", 1193, "rules-selected-bodies", false},
-    {"RulesOnlyWithSelectedItemsAsHeads", 1190, "rules-selected-heads", false},
-    {"FrequentItemsetsOnlyWithSelectedItems", 1191, "itemsets-selected", false},
-    {"SupportGraph", 1024, "support-chart", true},
-    {"ConfidenceGraph", 1025, "confidence-chart", true},
-    {"CorrelationGraph", 1026, "correlation-chart", true},
-    {"SupportRuleMatrix", 1027, "support-matrix", false},
-    {"ConfidenceRuleMatrix", 1028, "confidence-matrix", false},
-    {"CorrelationRuleMatrix", 1029, "correlation-matrix", false},
-    {"ClusteringOfItems", 1070, "clusters", false},
-    {"ClusteringGraphOfItems", 1072, "cluster-tree", true},
-    {"DisjointSequences", 1212, "disjoint", false},
-    {"WebGraph", 1074, "web-graph", true},
-    {"RuleGraph", 1075, "rule-graph", true},
-    {"AssociationNetwork2D", 1030, "network-2d", true},
-    {"AssociationNetwork3D", 1031, "network-3d", true},
+    {"", kItemListCommand, "items", false, false},
+    {"Summary", kRuleSummaryCommand, "rules", false, true},
+    {"FrequentItemsets", 1023, "itemsets", false, true},
+    {"RulesOnlyWithSelectedItems", 1192, "rules-selected", false, true},
+    {"RulesOnlyWithSelectedItemsAsBodies", 1193, "rules-selected-bodies", false, true},
+    {"RulesOnlyWithSelectedItemsAsHeads", 1190, "rules-selected-heads", false, true},
+    {"FrequentItemsetsOnlyWithSelectedItems", 1191, "itemsets-selected", false, true},
+    {"SupportGraph", 1024, "support-chart", true, true},
+    {"ConfidenceGraph", 1025, "confidence-chart", true, true},
+    {"CorrelationGraph", 1026, "correlation-chart", true, false},
+    {"SupportRuleMatrix", 1027, "support-matrix", false, false},
+    {"ConfidenceRuleMatrix", 1028, "confidence-matrix", false, false},
+    {"CorrelationRuleMatrix", 1029, "correlation-matrix", false, false},
+    {"ClusteringOfItems", 1070, "clusters", false, true},
+    {"ClusteringGraphOfItems", 1072, "cluster-tree", true, true},
+    {"DisjointSequences", 1212, "disjoint", false, true},
+    {"WebGraph", 1074, "web-graph", true, true},
+    {"RuleGraph", 1075, "rule-graph", true, true},
+    {"AssociationNetwork2D", 1030, "network-2d", true, false},
+    {"AssociationNetwork3D", 1031, "network-3d", true, false},
 };
 
 constexpr unsigned long long kMostChartedRules = 100;
@@ -99,10 +99,6 @@ std::vector<RunOutput> ChooseOutputs(const std::optional<std::vector<int>>& requ
     if (wanted) chosen.push_back(o);
   }
   return chosen;
-}
-
-bool IsCommandNotOffered(const std::string& error, int command) {
-  return error == "the results dialog has no command " + std::to_string(command);
 }
 
 std::vector<std::string> AllOutputFileNames() {

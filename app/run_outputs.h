@@ -24,6 +24,12 @@
 //   AssociationNetwork2D                   1030     network-2d.*
 //   AssociationNetwork3D                   1031     network-3d.*
 //
+// An output whose name is a member of the module's LNKResult (every one
+// above but the item list, CorrelationGraph, the rule matrices and the
+// association networks) is got through that member, as a script would;
+// the others run their command (IAnalysisModule::RunResultCommand), as
+// does every output of a module without LNKResult.
+//
 // The item list (1189, items.csv) is always written, first. With
 // "Outputs" the run writes the item list and the outputs named, in the
 // order above. Without it: the rule summary, the frequent itemsets, with
@@ -49,6 +55,7 @@ struct RunOutput {
   int command;           // the results dialog's command
   const char* document;  // the document's name, and its files'
   bool picture;          // files NAME.svg/.png/.json, else NAME.csv
+  bool member;           // LNKResult has a member of this name
 };
 
 inline constexpr int kItemListCommand = 1189;
@@ -72,12 +79,6 @@ struct RunFacts {
 // The outputs of the run in order, the item list first.
 std::vector<RunOutput> ChooseOutputs(const std::optional<std::vector<int>>& requested,
                                      const RunFacts& facts);
-
-// Whether `error`, the module's answer to `command`, says that its results
-// dialog has no such command: a module that does not offer an output yet.
-// Such an output chosen by default is left out; one named in "Outputs" is
-// an error.
-bool IsCommandNotOffered(const std::string& error, int command);
 
 // Every file name any output may write, for removing those of an earlier
 // run that this run did not write.

@@ -5,6 +5,7 @@
 
 #include "data_error.h"
 #include "file_io.h"
+#include "linkanalysis/selected_items.h"
 #include "linkanalysis/task_text.h"
 #include "text_encoding.h"
 
@@ -35,16 +36,9 @@ void ResolveAccompanyingFiles(TaskFile& task) {
 std::optional<std::vector<std::string>> TaskFile::SelectedItems() const {
   const auto it = json.find("SelectedItems");
   if (it == json.end() || !it->is_string()) return std::nullopt;
-  const std::string text = it->get<std::string>();
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t bar = text.find('|', start);
-    names.push_back(Trim(text.substr(start, bar == std::string::npos ? bar : bar - start)));
-    if (bar == std::string::npos) break;
-    start = bar + 1;
-  }
-  return names;
+  // A text with an empty name fails the run in the module; until then it
+  // selects nothing here.
+  return SplitSelectedItems(it->get<std::string>()).value_or(std::vector<std::string>{});
 }
 
 TaskFile ParseTaskFile(const std::string& text, const std::string& source) {

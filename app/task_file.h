@@ -34,8 +34,9 @@ struct TaskFile {
 
   // The text handed to the module.
   std::string Text() const { return json.dump(); }
-  // The item names of "SelectedItems" ("a | b" -> {"a", "b"}, blanks around
-  // a name dropped), or nothing when the task has no such text.
+  // The item names of "SelectedItems" ("a | b" -> {"a", "b"}, spaces around
+  // a name dropped, "\|" and "\\" inside a name: linkanalysis/selected_items.h),
+  // or nothing when the task has no such text.
   std::optional<std::vector<std::string>> SelectedItems() const;
 };
 

@@ -181,7 +181,12 @@ bool TerminalHost::AskYesNo(const std::string& caption, const std::string& text)
 // reported by the script's own error, the log line adds detail.
 void TerminalHost::LogEntry(int level, const std::string& text) {
   if (!options_.debug) return;
-  display_.Print("log[" + std::to_string(level) + "]: " + text);
+  const std::string line = "log[" + std::to_string(level) + "]: " + text;
+  if (holding_) {
+    held_.push_back({line, text, true});
+    return;
+  }
+  display_.Print(line);
 }
 
 void TerminalHost::DebugOutput(const std::string& text) {

@@ -87,6 +87,7 @@ struct TerminalOptions {
 struct HeldMessage {
   std::string line;  // as it would have been printed
   std::string text;  // the module's text alone (no caption)
+  bool log = false;  // a host log line (a failed automation member's)
 };
 
 class TerminalHost : public CAnalysisDoc {
@@ -103,7 +104,8 @@ class TerminalHost : public CAnalysisDoc {
 
   void SetAutomation(bool on) { options_.automation = on; }
 
-  // While held, messages and message boxes are kept instead of printed.
+  // While held, messages, message boxes and log lines are kept instead of
+  // printed.
   void HoldMessages() { holding_ = true; }
   // Stops holding and returns the messages held since HoldMessages.
   std::vector<HeldMessage> ReleaseMessages();

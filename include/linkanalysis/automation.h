@@ -39,6 +39,10 @@ inline constexpr AutomationResult kAutomationException =
 // A member called after its dialog closed.
 inline constexpr AutomationResult kAutomationDialogClosed =
     static_cast<AutomationResult>(0x8004000Au);
+// A member whose work ran out of memory (or past the host's memory limit);
+// the description is the module's report of it.
+inline constexpr AutomationResult kAutomationOutOfMemory =
+    static_cast<AutomationResult>(0x8007000Eu);
 
 enum class AutomationAccess { kGetPut, kGet, kPut, kMethod };
 

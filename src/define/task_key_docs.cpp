@@ -146,10 +146,12 @@ std::vector<TaskKeyDoc> MakeDocs() {
       {"MaximumTime", "number or ISO date", Number(d.MaxTime),
        "above MinimumTime, at most 100000000; or an ISO date with a date column", "1203 Maximum",
        "The latest case time the time filter keeps."},
-      {"SelectedItems", "text", "none", "item names separated by \" | \"",
+      {"SelectedItems", "text", "none", "item names separated by \" | \", none empty",
        "results dialog item list",
        "Items for the tables (and pictures) of selected items; a name that is no frequent item "
-       "is named in a warning."},
+       "is named in a warning. Inside a name, a \"|\" is written `\\\\|` and a backslash "
+       "`\\\\\\\\` (as JSON text). A text with an empty name (`a || b`, `a |`, `\"\"`) fails "
+       "the run."},
       {"SaveAsPMML", "text", "none (linkan writes DIR/model.pmml)", "a file name, not empty",
        "results dialog 1197 PMML",
        "Also write the mined model, in the module's own PMML, to this file."},

@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <functional>
 #include <new>
-#include <tuple>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "define/define_task.h"
 #include "define/lnk_startup.h"
@@ -17,6 +20,7 @@
 #include "pmml/model_import.h"
 #include "projectdb/project_database.h"
 #include "resources/string_table.h"
+#include "results/lnk_result.h"
 #include "results/model_commands.h"
 #include "results/seq_result_dialog.h"
 
@@ -139,23 +143,28 @@ int CSequence::RunTask(const std::string& taskJson, std::string& error) {
       error = "the host did not open the results dialog";
       return 1;
     }
-    if (task.hasSelectedItems && !resultDialog_->PutSelectedItems(task.selectedItems)) {
-      error = "\"SelectedItems\" must name items separated by \"|\" (no empty names)";
-      return 1;
-    }
-    if (task.queryString) resultDialog_->SetControlText(kQueryEdit, *task.queryString);
-    for (const auto& [key, file, dialect] :
-         {std::tuple("SaveAsPMML", task.saveAsPmml, pmml::Dialect::kNative),
-          std::tuple("SaveAsPMML44", task.saveAsPmml44, pmml::Dialect::kPmml44)}) {
-      if (!file) continue;
-      const std::string why = pmml::WritePmml(*this, *engine_, *file, dialect);
-      if (!why.empty()) {
-        error = std::string("\"") + key + "\": " + why;
-        return 1;
-      }
-    }
-    return 0;
+    return ApplyResultMembers(task, error);
   });
+}
+
+int CSequence::ApplyResultMembers(const TaskScriptResult& task, std::string& error) {
+  LNKResult& result = resultDialog_->automation();
+  std::vector<std::pair<const char*, nlohmann::json>> puts;
+  if (task.hasSelectedItems) puts.emplace_back("SelectedItems", task.selectedItems);
+  if (task.queryString) puts.emplace_back("QueryStringForRules", *task.queryString);
+  if (task.saveAsPmml) puts.emplace_back("SaveAsPMML", *task.saveAsPmml);
+  if (task.saveAsPmml44) puts.emplace_back("SaveAsPMML44", *task.saveAsPmml44);
+  for (const auto& [key, value] : puts) {
+    const AutomationResult code = result.PutValue(key, value);
+    if (code == kAutomationOk) continue;
+    if (code == kAutomationOutOfMemory) {
+      error = result.ErrorDescription();
+      return kRunOutOfMemory;
+    }
+    error = std::string("\"") + key + "\": " + result.ErrorDescription();
+    return 1;
+  }
+  return 0;
 }
 
 int CSequence::RunResultCommand(int id, std::string& error) {
@@ -207,6 +216,11 @@ int CSequence::RunBoundary(std::string& error, const std::function<int()>& body)
     dsplst(0, error);
     return 1;
   }
+}
+
+IAutomationObject* CSequence::ResultAutomation() {
+  if (!resultDialog_ || resultDialog_->IsClosed()) return nullptr;
+  return &resultDialog_->automation();
 }
 
 int CSequence::SaveModel(const std::string& path, PmmlDialect dialect, std::string& error) {

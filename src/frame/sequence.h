@@ -22,6 +22,7 @@ class SalEngine;
 class ProjectDatabase;
 class CDefineTask;
 class CSEQResultDialog;
+struct TaskScriptResult;
 
 inline constexpr int kAnalysisId = 6670;
 inline constexpr int kStepInit = 100;
@@ -48,6 +49,8 @@ class CSequence : public CAnalysisSupport {
   int RunResultCommand(int id, std::string& error) override;
   bool GetRunSummary(RunSummary& summary) const override;
   int SaveModel(const std::string& path, PmmlDialect dialect, std::string& error) override;
+  // LNKResult of the open results dialog; null when none is open.
+  IAutomationObject* ResultAutomation() override;
 
   // ---- Steps ----
   // Discards the engine and starts again from the defaults; always 1.
@@ -88,6 +91,10 @@ class CSequence : public CAnalysisSupport {
   // The open task dialog, opened (step 101) when it is not; null when the
   // host did not open it.
   CDefineTask* OpenTaskDialog();
+  // The task's results members (SelectedItems, QueryStringForRules,
+  // SaveAsPMML, SaveAsPMML44) put on the new results dialog's LNKResult;
+  // a refused one fails the run with the key and the member's description.
+  int ApplyResultMembers(const TaskScriptResult& task, std::string& error);
 
   std::unique_ptr<SalEngine> engine_;
   std::unique_ptr<ProjectDatabase> projectDb_;

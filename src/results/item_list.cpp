@@ -2,6 +2,8 @@
 #include "results/item_list.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "engine/sal_engine.h"
 #include "frame/host/analysis_support.h"
@@ -10,18 +12,23 @@
 namespace linkan {
 namespace {
 
-std::string Trim(const std::string& s) {
-  const auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
+constexpr int kNameColumn = 0;
+
+// The number a numeric cell starts with; a cell that starts with none
+// sorts as 0.
+double CellNumber(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
 }  // namespace
 
-std::vector<ItemListRow> FillItemList(CAnalysisSupport& support, const SalEngine& engine,
-                                      bool recommendationMode) {
-  std::vector<ItemListRow> rows;
-  rows.reserve(engine.itemFrequency.size());
+void CCustomListCtrl::Fill(CAnalysisSupport& support, const SalEngine& engine,
+                           bool recommendationMode) {
+  columns_.clear();
+  rows_.clear();
+  mark_.reset();
+  columns_.push_back({"Item name", 110});
+  if (!recommendationMode) columns_.push_back({"Frequency", 70});
+  columns_.push_back({"Support(%)", 70});
+  rows_.reserve(engine.itemFrequency.size());
   StartProgress(support, static_cast<long>(engine.itemFrequency.size()),
                 "Preparing selected words");
   long step = 0;
@@ -31,54 +38,96 @@ std::vector<ItemListRow> FillItemList(CAnalysisSupport& support, const SalEngine
     row.item = item;
     if (recommendationMode) {
       const std::string* name = engine.modelItems.FindName(item);
-      row.name = name ? *name : std::string{};
+      row.cells.push_back(name ? *name : std::string{});
     } else {
-      row.name = engine.items.Name(item);
-      row.support = FormatString("%f", 100.0 * count / engine.N());
+      row.cells.push_back(engine.items.Name(item));
     }
-    row.frequency = FormatString("%d", static_cast<int>(count));
-    rows.push_back(std::move(row));
+    // Column 1 is the count in both modes, so in recommendation mode the
+    // "Support(%)" column shows it.
+    row.cells.push_back(FormatString("%d", static_cast<int>(count)));
+    if (!recommendationMode) row.cells.push_back(FormatString("%f", 100.0 * count / engine.N()));
+    rows_.push_back(std::move(row));
   }
   StopProgress(support);
-  return rows;
+  Sort();
+  SelectAll(true);
 }
 
-bool SelectItemsByNames(std::vector<ItemListRow>& rows, const std::string& text) {
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t bar = text.find('|', start);
-    names.push_back(Trim(text.substr(start, bar == std::string::npos ? bar : bar - start)));
-    if (names.back().empty()) return false;
-    if (bar == std::string::npos) break;
-    start = bar + 1;
+bool CCustomListCtrl::ClickHeader(int column) {
+  if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return false;
+  if (column == header_.sortColumn) {
+    header_.ascending = !header_.ascending;
+  } else {
+    header_.sortColumn = column;
+    header_.ascending = true;
   }
-  for (ItemListRow& row : rows) {
-    row.selected = std::find(names.begin(), names.end(), row.name) != names.end();
-  }
+  Sort();
   return true;
 }
 
-std::string SelectedItemsText(const std::vector<ItemListRow>& rows) {
+void CCustomListCtrl::Sort() {
+  const int column = header_.sortColumn;
+  if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return;
+  const auto c = static_cast<std::size_t>(column);
+  const bool ascending = header_.ascending;
+  // -1, 0, 1 as the cells of column c order a and b.
+  auto order = [&](const ItemListRow& a, const ItemListRow& b) {
+    if (column == kNameColumn) {
+      const int r = std::strcmp(a.cells[c].c_str(), b.cells[c].c_str());
+      return (r > 0) - (r < 0);
+    }
+    const double x = CellNumber(a.cells[c]), y = CellNumber(b.cells[c]);
+    return (x > y) - (x < y);
+  };
+  std::sort(rows_.begin(), rows_.end(), [&](const ItemListRow& a, const ItemListRow& b) {
+    const int r = order(a, b);
+    if (r != 0) return ascending ? r < 0 : r > 0;
+    return a.item < b.item;
+  });
+}
+
+bool CCustomListCtrl::SetSelected(std::size_t index, bool selected) {
+  if (index >= rows_.size()) return false;
+  rows_[index].selected = selected;
+  return true;
+}
+
+void CCustomListCtrl::SelectAll(bool selected) {
+  for (ItemListRow& row : rows_) row.selected = selected;
+}
+
+void CCustomListCtrl::SelectNames(const std::vector<std::string>& names) {
+  mark_.reset();
+  for (ItemListRow& row : rows_) {
+    row.selected = std::find(names.begin(), names.end(), row.cells[kNameColumn]) != names.end();
+    if (row.selected && !mark_) mark_ = row.item;
+  }
+}
+
+std::vector<std::string> CCustomListCtrl::SelectedNames() const {
   std::vector<const ItemListRow*> selected;
-  for (const ItemListRow& row : rows) {
+  for (const ItemListRow& row : rows_) {
     if (row.selected) selected.push_back(&row);
   }
   std::sort(selected.begin(), selected.end(),
             [](const ItemListRow* a, const ItemListRow* b) { return a->item < b->item; });
-  std::string out;
-  for (const ItemListRow* row : selected) {
-    if (!out.empty()) out += kSelectedItemsSeparator;
-    out += row->name;
-  }
-  return out;
+  std::vector<std::string> names;
+  names.reserve(selected.size());
+  for (const ItemListRow* row : selected) names.push_back(row->cells[kNameColumn]);
+  return names;
 }
 
-void CollectSelection(const std::vector<ItemListRow>& rows, SalEngine& engine) {
+int CollectSelection(const CCustomListCtrl& list, SalEngine& engine) {
   engine.selectedItems.clear();
-  for (const ItemListRow& row : rows) {
-    if (row.selected) engine.selectedItems.insert(row.item);
+  int last = -1;
+  const std::vector<ItemListRow>& rows = list.rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (!rows[i].selected) continue;
+    engine.itemFrequency.try_emplace(rows[i].item, 0);
+    engine.selectedItems.insert(rows[i].item);
+    last = static_cast<int>(i);
   }
+  return last;
 }
 
 }  // namespace linkan

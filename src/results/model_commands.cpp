@@ -18,9 +18,14 @@ bool SavePmmlFromDialog(CAnalysisSupport& support, const SalEngine& engine) {
 }
 
 bool RunQueryCommand(CAnalysisSupport& support, const SalEngine& engine, const std::string& queryText) {
-  std::string_view text = queryText;
-  if (text.size() > kMaxQueryBytes) text = text.substr(0, kMaxQueryBytes);
-  return RunDeploymentQuery(support, engine, text);
+  // A longer text is refused whole: a query cut short would answer
+  // another question.
+  if (queryText.size() > kMaxQueryBytes) {
+    support.dsplst(0, "The query is too long (" + std::to_string(queryText.size()) +
+                          " bytes; at most " + std::to_string(kMaxQueryBytes) + ").");
+    return false;
+  }
+  return RunDeploymentQuery(support, engine, queryText);
 }
 
 }  // namespace linkan

@@ -4,8 +4,8 @@
 //   1197  the PMML button: asks the host for a file name (title 10189,
 //         default "Default.xml", extension ".XML") and writes the native
 //         PMML document there; a cancelled dialog writes nothing;
-//   1211  the deployment query of the text of edit 1215 (at most 1,000,000
-//         bytes; deployment_query.h).
+//   1211  the deployment query of the text of edit 1215 (deployment_query.h);
+//         a text over 1,000,000 bytes is refused with a message.
 // Part of the frame layer: it joins the results dialog and the PMML writer.
 //
 // Thread safety: host thread only.

@@ -8,14 +8,16 @@
 
 #include "engine/sal_engine.h"
 #include "frame/sequence.h"
+#include "linkanalysis/selected_items.h"
 #include "resources/string_table.h"
 #include "results/association_network.h"
 #include "results/cluster_outputs.h"
 #include "results/disjoint_sequences.h"
+#include "results/lnk_result.h"
+#include "results/model_commands.h"
 #include "results/rule_charts.h"
 #include "results/rule_graph.h"
 #include "results/rule_matrices.h"
-#include "results/model_commands.h"
 #include "results/rule_tables.h"
 #include "results/web_graph.h"
 
@@ -25,7 +27,7 @@ namespace {
 // Commands 1024 to 1026 and 1027 to 1029 each run support, confidence,
 // correlation.
 RuleMeasure MeasureOfCommand(int offset) {
-  return offset == 0 ? RuleMeasure::kSupport
+  return offset == 0   ? RuleMeasure::kSupport
          : offset == 1 ? RuleMeasure::kConfidence
                        : RuleMeasure::kCorrelation;
 }
@@ -33,29 +35,61 @@ RuleMeasure MeasureOfCommand(int offset) {
 }  // namespace
 
 CSEQResultDialog::CSEQResultDialog(CSequence& sequence)
-    : CSequenceModelessDialog(sequence, kResultDialogId) {}
+    : CSequenceModelessDialog(sequence, kResultDialogId),
+      automation_(std::make_unique<LNKResult>(*this)) {}
+
+CSEQResultDialog::~CSEQResultDialog() = default;
 
 bool CSEQResultDialog::IsRecommendationMode() const {
   const SalEngine* e = engine();
   return e && e->settings.projectMode == 1 && e->settings.existingProjectAction == 2;
 }
 
+// Every control of the main template and of all four pages, pages not
+// shown included (their commands stay reachable by id); a control on
+// several pages takes its first page's caption.
+void CSEQResultDialog::AddLayoutControls() {
+  auto add = [this](const LayoutControl& c) {
+    if (!FindControl(c.id)) AddControl(c.id, c.kind, c.caption);
+  };
+  for (const LayoutControl& c : MainControls()) add(c);
+  for (const ResultTabPage& page : AllTabPages()) {
+    for (const LayoutControl& c : page.controls) add(c);
+  }
+}
+
 bool CSEQResultDialog::OnInitDialog() {
   if (!engine()) return false;
-  items_ = FillItemList(sequence(), *engine(), IsRecommendationMode());
+  const bool recommendation = IsRecommendationMode();
+  AddLayoutControls();
+  pages_ = TabPagesFor(recommendation);
+  SelectTab(0);
+  list_.Fill(sequence(), *engine(), recommendation);
   const bool assoc = engine()->IsAssociationMode();
-  AddControl(1022, ControlKind::kButton,
-             assoc ? "!249A&ssociation rules" : "!249&Sequence rules");
-  for (const int id : {1074, 1070, 1072}) AddControl(id, ControlKind::kButton).enabled = assoc;
-  AddControl(kPmmlButton, ControlKind::kButton, "qPMM&L").visible = !IsRecommendationMode();
-  AddControl(kQueryButton, ControlKind::kButton, "e&Query of rules");
-  AddControl(kQueryEdit, ControlKind::kEdit);
-  for (const auto& [id, value] : {std::pair{kNetworkLowEdit, 1}, std::pair{kNetworkHighEdit, 5}}) {
+  for (const int id : {1074, 1070, 1072}) EnableControl(id, assoc);
+  EnableControl(1212, true);
+  FindControl(kPmmlButton)->visible = !recommendation;
+  const std::string summaryCaption = assoc ? "!249A&ssociation rules" : "!249&Sequence rules";
+  SetControlText(1022, summaryCaption);
+  for (ResultTabPage& page : pages_) {
+    for (LayoutControl& c : page.controls) {
+      if (c.id == 1022) c.caption = summaryCaption;
+    }
+  }
+  for (const auto& [id, value] :
+       {std::pair{kNetworkLowEdit, networkLow_}, std::pair{kNetworkHighEdit, networkHigh_}}) {
     DialogControl& edit = AddControl(id, ControlKind::kEdit, std::to_string(value));
     edit.number = value;
     edit.rangeMin = kNetworkRangeMin;
     edit.rangeMax = kNetworkRangeMax;
   }
+  return true;
+}
+
+bool CSEQResultDialog::SelectTab(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= pages_.size()) return false;
+  FindControl(kTabControl)->number = index;
+  SetControlText(kTabControl, pages_[static_cast<std::size_t>(index)].title);
   return true;
 }
 
@@ -82,19 +116,30 @@ bool CSEQResultDialog::ReadNetworkRange() {
   return true;
 }
 
+void CSEQResultDialog::Collect() {
+  if (engine()) lastSelectedRow_ = CollectSelection(list_, *engine());
+}
+
 std::string CSEQResultDialog::GetSelectedItems() {
-  if (engine()) CollectSelection(items_, *engine());
-  return SelectedItemsText(items_);
+  Collect();
+  return JoinSelectedItems(list_.SelectedNames());
 }
 
 bool CSEQResultDialog::PutSelectedItems(const std::string& text) {
-  if (!SelectItemsByNames(items_, text)) return false;
-  if (engine()) CollectSelection(items_, *engine());
+  const std::optional<std::vector<std::string>> names = SplitSelectedItems(text);
+  if (!names) return false;
+  list_.SelectNames(*names);
+  Collect();
   return true;
 }
 
+std::optional<std::string> CSEQResultDialog::RecordControlValue(int id) {
+  if (id != kItemListControl) return std::nullopt;
+  return GetSelectedItems();
+}
+
 bool CSEQResultDialog::CollectAtLeast(std::size_t needed) {
-  CollectSelection(items_, *engine());
+  Collect();
   if (engine()->selectedItems.size() >= needed) return true;
   sequence().dsplst(0, GetResourceString(msg::kTooFewItems));
   return false;
@@ -103,7 +148,7 @@ bool CSEQResultDialog::CollectAtLeast(std::size_t needed) {
 bool CSEQResultDialog::OnCommand(int id) {
   lastShown_ = false;
   if (id == 2 || id == 1020) {
-    EndDialog(101);
+    EndDialog(kResultDialogExitCode);
     return true;
   }
   SalEngine* e = engine();

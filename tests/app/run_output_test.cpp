@@ -255,8 +255,13 @@ TEST(TaskFileTest, TaxonomyFileIsFoundBesideTheTask) {
 TEST(TaskFileTest, SelectedItems) {
   EXPECT_FALSE(ParseTaskFile("{}", "t").SelectedItems());
   EXPECT_FALSE(ParseTaskFile(R"({"SelectedItems": 1})", "t").SelectedItems());
-  EXPECT_EQ(*ParseTaskFile(R"({"SelectedItems": " a b |c| "})", "t").SelectedItems(),
-            (std::vector<std::string>{"a b", "c", ""}));
+  EXPECT_EQ(*ParseTaskFile(R"({"SelectedItems": " a b |c "})", "t").SelectedItems(),
+            (std::vector<std::string>{"a b", "c"}));
+  // The module's escapes: "\|" and "\\" inside a name.
+  EXPECT_EQ(*ParseTaskFile(R"({"SelectedItems": "x\\|y | c\\\\d"})", "t").SelectedItems(),
+            (std::vector<std::string>{"x|y", "c\\d"}));
+  // An empty name fails the run in the module; it selects nothing here.
+  EXPECT_TRUE(ParseTaskFile(R"({"SelectedItems": "a||c"})", "t").SelectedItems()->empty());
 }
 
 TEST(RunReportTest, SummaryAndOneLine) {

@@ -321,6 +321,26 @@ TEST_F(RunTest, TablesOfSelectedItems) {
             "linkan: warning: \"SelectedItems\": \"cc\" is not in the item list (items.csv)\n");
 }
 
+// A selection text with an empty name fails the run with the key named,
+// once on stderr (not again as the host log's line), and writes nothing.
+TEST_F(RunTest, SelectionWithAnEmptyNameFailsTheRun) {
+  const std::string data = Write("baskets.csv", kBaskets);
+  int folder = 0;
+  for (const char* text : {"a || c", "a |", ""}) {
+    SCOPED_TRACE(text);
+    const std::string out = Out("empty" + std::to_string(++folder));
+    const std::string task =
+        Write("e.json", BasketTask(std::string(R"(, "SelectedItems": ")") + text + "\""));
+    const RunResult r = RunLinkan({"run", data, "--task", task, "--out", out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "linkan: error: " + task +
+                         ": \"SelectedItems\": no item name may be empty: name items separated by "
+                         "\" | \" (\"a | b\"), with \"\\|\" for a \"|\" and \"\\\\\" for a \"\\\" "
+                         "inside a name; the selection is unchanged\n");
+    EXPECT_FALSE(fs::exists(out + "/index.html"));
+  }
+}
+
 // Sequences (visitor, time, page):
 //   1: a b c   2: a c   3: b a c       (times 1, 2, 3 in each)
 // Counts: a 3, b 2, c 3; <a c> 3, <b c> 2, <a b> 1, <b a> 1, longer 1.

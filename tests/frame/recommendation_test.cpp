@@ -8,9 +8,11 @@
 #include <filesystem>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "engine/sal_engine.h"
 #include "frame/sequence.h"
+#include "linkanalysis/automation.h"
 #include "results/seq_result_dialog.h"
 #include "testutil/test_host.h"
 
@@ -74,7 +76,12 @@ TEST_F(Recommendation, AModelSavedByARunAnswersQueriesWithoutDataOrProject) {
     EXPECT_TRUE(summary.recommendation);
     EXPECT_EQ(summary.items, 3u);
 
-    ASSERT_EQ(recommender.RunResultCommand(1211, error), 0) << error;
+    // The query through LNKResult, as a script asks it.
+    IAutomationObject* results = recommender.ResultAutomation();
+    ASSERT_NE(results, nullptr);
+    std::string answer;
+    ASSERT_EQ(results->Get("QueriedRules", answer), kAutomationOk) << results->ErrorDescription();
+    EXPECT_EQ(answer, "true");
     const ResultsTable& t = host.spreadsheets.back();
     EXPECT_EQ(t.documentName, "queried-rules");
     ASSERT_EQ(t.rows, 2);  // Milk ==> bread and Milk ==> eggs
@@ -85,14 +92,21 @@ TEST_F(Recommendation, AModelSavedByARunAnswersQueriesWithoutDataOrProject) {
     EXPECT_DOUBLE_EQ(t.Number(r, 3), 200.0 / 3.0);    // of the 3 with Milk
     EXPECT_DOUBLE_EQ(t.Number(r, 4), 4 * (2.0 / 3) / 3);
 
-    recommender.resultDialog()->SetControlText(1215, "eggs, bread");
-    EXPECT_EQ(recommender.RunResultCommand(1211, error), 2);
-    EXPECT_EQ(error, "There is no rule with the specified antecedent itemset(s)");
+    ASSERT_EQ(results->Put("QueryStringForRules", R"("eggs, bread")"), kAutomationOk);
+    ASSERT_EQ(results->Get("QueriedRules", answer), kAutomationOk);
+    EXPECT_EQ(answer, "null");
+    EXPECT_EQ(host.messages.back(), "There is no rule with the specified antecedent itemset(s)");
+    // A text too long for the query is refused whole, not cut.
+    const std::string tooLong = nlohmann::json("milk, " + std::string(1000000, 'x')).dump();
+    ASSERT_EQ(results->Put("QueryStringForRules", tooLong), kAutomationOk);
+    ASSERT_EQ(results->Get("QueriedRules", answer), kAutomationOk);
+    EXPECT_EQ(answer, "null");
+    EXPECT_EQ(host.messages.back(), "The query is too long (1000006 bytes; at most 1000000).");
 
     // A loaded model holds no mined results to save.
-    std::string saveError;
-    EXPECT_EQ(recommender.SaveModel((folder / "again.pmml").string(), PmmlDialect::kNative, saveError), 1);
-    EXPECT_NE(saveError.find("no mined results"), std::string::npos);
+    const std::string again = nlohmann::json((folder / "again.pmml").string()).dump();
+    EXPECT_EQ(results->Put("SaveAsPMML", again), kAutomationException);
+    EXPECT_NE(results->ErrorDescription().find("no mined results"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder / "again.pmml"));
   }
 }

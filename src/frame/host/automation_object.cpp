@@ -87,6 +87,9 @@ AutomationResult AutomationObject::Frame(const std::string& qualified,
       return kAutomationOk;
     } catch (const std::bad_alloc&) {
       throw;
+    } catch (const AnalysisContextFailure& e) {
+      error_ = e.what();
+      return e.code();
     } catch (const ModuleError& e) {
       // Out of memory belongs to the run boundary, which reports it as such.
       if (e.kind() == ErrorKind::kOutOfMemory) throw;
@@ -109,6 +112,30 @@ AutomationResult AutomationObject::Frame(const std::string& qualified,
         1, "Exception in automation method [" + className_ + "::" + qualified + "]: " + error_);
   }
   return code;
+}
+
+void AutomationObject::InAnalysisContext(const std::function<void()>& work) {
+  auto fail = [this](const std::string& logged, const std::string& description,
+                     AutomationResult code) {
+    CAnalysisSupport& analysis = dialog_->analysis();
+    if (analysis.HasDocument()) {
+      analysis.doc().LogEntry(1, "Exception in analysis method: " + logged);
+    }
+    throw AnalysisContextFailure(description, code);
+  };
+  try {
+    work();
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const AnalysisContextFailure&) {
+    throw;
+  } catch (const AutomationFailure& e) {
+    fail(e.what(), e.what(), e.code());
+  } catch (const std::exception& e) {
+    fail(e.what(), e.what(), kAutomationException);
+  } catch (...) {
+    fail("Unexpected error", "Unexpected error in analysis method", kAutomationException);
+  }
 }
 
 AutomationResult AutomationObject::GetValue(const std::string& member, json& value) {

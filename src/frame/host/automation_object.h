@@ -46,6 +46,13 @@ class AutomationFailure : public std::runtime_error {
   AutomationResult code_;
 };
 
+// Thrown by AutomationObject::InAnalysisContext: a failure that has been
+// written to the host log there already.
+class AnalysisContextFailure : public AutomationFailure {
+ public:
+  using AutomationFailure::AutomationFailure;
+};
+
 class AutomationObject : public IAutomationObject {
  public:
   using Getter = std::function<nlohmann::json()>;
@@ -85,6 +92,14 @@ class AutomationObject : public IAutomationObject {
 
  protected:
   CAnalysisModelessDialog& dialog() const { return *dialog_; }
+
+  // Runs `work` as engine work of the dialog's analysis (the members that
+  // read or change the engine's state). An exception ends it there: the
+  // host log gets "Exception in analysis method: TEXT" ("... Unexpected
+  // error" for an exception of no known kind) and the member fails with
+  // TEXT ("Unexpected error in analysis method") and the failure's own code,
+  // without a second log line from the common frame.
+  void InAnalysisContext(const std::function<void()>& work);
 
  private:
   struct Entry {
