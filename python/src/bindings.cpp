@@ -15,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -77,7 +78,7 @@ Result Watch(Job job, const py::object& progress) {
     finishedCv.notify_one();
   });
 
-  std::optional<py::error_already_set> pending;
+  std::exception_ptr pending;  // raised once the job has stopped
   unsigned long long reported = 0;
   for (;;) {
     bool done;
@@ -96,13 +97,13 @@ Result Watch(Job job, const py::object& progress) {
         progress(now->title, now->position,
                  now->total ? py::object(py::int_(now->total)) : py::object(py::none()));
       }
-    } catch (py::error_already_set& e) {
-      pending.emplace(std::move(e));
+    } catch (...) {
+      pending = std::current_exception();
       control.Cancel();
     }
   }
   worker.join();
-  if (pending) throw *pending;
+  if (pending) std::rethrow_exception(pending);
   if (failure) RaiseJobFailure(failure);
   return std::move(*result);
 }
@@ -119,7 +120,9 @@ py::dict TableToPython(const ResultsTable& t) {
   py::list columns;
   for (int c = 0; c < t.cols; ++c) {
     const std::string& name = c < static_cast<int>(t.columnNames.size()) ? t.columnNames[c] : "";
-    if (t.textColumn[c]) {
+    bool text = false;
+    for (int r = 0; r < t.rows && !text; ++r) text = t.IsText(r, c);
+    if (text) {
       py::list values(t.rows);
       for (int r = 0; r < t.rows; ++r) {
         values[r] = t.IsText(r, c)      ? py::object(py::str(t.Text(r, c)))
@@ -213,7 +216,7 @@ py::dict Run(const std::string& modulePath, std::uint64_t memoryLimit, const py:
   const JobOptions options = MakeOptions(modulePath, memoryLimit);
   return ResultToPython(Watch<JobResult>(
       [&](JobControl& control) {
-        return RunJob(source, taskJson, project, defaultFolder, options, control);
+        return RunJob(std::move(source), taskJson, project, defaultFolder, options, control);
       },
       progress));
 }

@@ -26,8 +26,9 @@ constexpr int kStepInit = 100;
 // The host profile entry that makes the enumeration count its patterns.
 constexpr int kEnumerationProgressEntry = 55607;
 
-app::DataTable LoadSource(const DataSource& data) {
-  if (data.isFrame) return BuildFrameTable(data.frame, "DataFrame", data.weight);
+// Takes the frame's columns out of `data`: they become the table's.
+app::DataTable LoadSource(DataSource& data) {
+  if (data.isFrame) return BuildFrameTable(std::move(data.frame), "DataFrame", data.weight);
   if (data.format == "csv") {
     app::LoadOptions load;
     load.weightVariable = data.weight;
@@ -225,7 +226,7 @@ std::optional<ProgressSnapshot> JobControl::Progress() const {
   return host_->Progress();
 }
 
-JobResult RunJob(const DataSource& data, const std::string& taskJson,
+JobResult RunJob(DataSource data, const std::string& taskJson,
                  const std::optional<std::string>& project, const std::string& defaultFolder,
                  const JobOptions& options, JobControl& control) {
   const auto started = std::chrono::steady_clock::now();

@@ -88,7 +88,7 @@ struct JobOptions {
 
 // `project` overrides the task's "DatabaseFile"; when neither names one,
 // the project is LinkAnalysis.dbs in `defaultFolder`.
-JobResult RunJob(const DataSource& data, const std::string& taskJson,
+JobResult RunJob(DataSource data, const std::string& taskJson,
                  const std::optional<std::string>& project, const std::string& defaultFolder,
                  const JobOptions& options, JobControl& control);
 
