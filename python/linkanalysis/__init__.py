@@ -124,11 +124,13 @@ def run(data, task, project=None, weight=None, format="csv", progress="auto", me
         folder = tempfile.mkdtemp(prefix="linkanalysis-")
     module = _module_path()
     limit = _memory_limit(memory_limit)
+    models = tempfile.TemporaryDirectory(prefix="linkanalysis-model-")
     raw = _watch(lambda cb: _core.run(module, limit, source, kind, weight, text,
-                                      None if project is None else os.fspath(project), folder, cb),
+                                      None if project is None else os.fspath(project), folder,
+                                      models.name, cb),
                  task, progress)
     warn_all(raw)
-    return Result(raw, module)
+    return Result(raw, module, models)
 
 
 def open(project, progress="auto", memory_limit=None):  # noqa: A001 - the module's verb

@@ -56,19 +56,37 @@ def _whole(values):
     )
 
 
-def table_frame(table, list_columns=()):
+def _integer_texts(values):
+    """The integers of a column of whole-number texts (the module writes some
+    counts as texts), or None."""
+    out = []
+    for v in values:
+        if isinstance(v, str) and v.lstrip("-").isdigit():
+            out.append(int(v))
+        elif isinstance(v, float) and v == v and v == int(v):
+            out.append(int(v))
+        else:
+            return None
+    return out
+
+
+def table_frame(table, list_columns=(), item_names=()):
     """A table of _core's results as a DataFrame: the row names as the index
     (integers when they all are), text columns as text (None missing),
     number columns as float64, counts as int64. For each column named in
     `list_columns` present in the table, a column "<name> items" holding its
-    item names as a list follows it."""
+    item names as a list follows it (split_items)."""
     rows = table["rows"]
     index = pd.Index(rows, dtype=object)
     if rows and all(r.isdigit() and (r == "0" or not r.startswith("0")) for r in rows):
         index = pd.Index([int(r) for r in rows], dtype="int64")
+    names = sorted(set(item_names), key=len, reverse=True)
     data = {}
     for name, values in table["columns"]:
-        if isinstance(values, list):
+        counts = _integer_texts(values) if isinstance(values, list) and _is_count(name) else None
+        if counts is not None:
+            data[name] = pd.Series(counts, index=index, dtype="int64")
+        elif isinstance(values, list):
             data[name] = pd.Series(values, index=index, dtype=object)
         elif _is_count(name) and _whole(values):
             data[name] = pd.Series(values.astype("int64"), index=index)
@@ -76,7 +94,7 @@ def table_frame(table, list_columns=()):
             data[name] = pd.Series(values, index=index)
         if name in list_columns:
             data[name + " items"] = pd.Series(
-                [split_items(v) for v in data[name]], index=index, dtype=object
+                [split_items(v, names) for v in data[name]], index=index, dtype=object
             )
     frame = pd.DataFrame(data, index=index)
     frame.attrs["titles"] = list(table["titles"])
@@ -84,11 +102,36 @@ def table_frame(table, list_columns=()):
     return frame
 
 
-def split_items(text):
-    """The item names of a rule's body or head text."""
+def split_items(text, names=()):
+    """The item names of a rule's body or head text: items are separated by
+    ", " and a sequence's itemsets of several items are in parentheses
+    ("(home, product), cart"). `names` (the item list, longest first) are
+    matched whole, so that a name holding ", " or parentheses stays one item;
+    other texts are split at the separators."""
     if not isinstance(text, str):
         return []
-    return [t for t in (p.strip() for p in text.split(" & ")) if t]
+    items = []
+    i = 0
+    while i < len(text):
+        if text[i] in " ,()":
+            i += 1
+            continue
+        for name in names:
+            end = i + len(name)
+            rest = text[end:].lstrip(" ")
+            if text.startswith(name, i) and (not rest or rest[0] in ",)"):
+                items.append(name)
+                i = end
+                break
+        else:
+            end = i
+            while end < len(text) and text[end] != "," and not (
+                text[end] == ")" and (end + 1 == len(text) or text[end + 1] == ",")
+            ):
+                end += 1
+            items.append(text[i:end].strip())
+            i = end
+    return items
 
 
 def csv_columns(frame):

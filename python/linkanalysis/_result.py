@@ -1,13 +1,13 @@
 """Result: the tables, pictures and summary of a run (or of a stored project)."""
 
 import os
-import tempfile
+import shutil
 import warnings
 
 import pandas as pd
 
 from . import _core
-from ._errors import LinkanWarning
+from ._errors import LinkanError, LinkanWarning
 from ._frames import table_frame
 
 # Columns that list items: each gets a column of its item names as a list.
@@ -34,6 +34,14 @@ class Picture:
         return "<Picture %s: %s>" % (self.name, " / ".join(self.titles))
 
 
+def item_names(tables):
+    """The names in the first column of the item list."""
+    for t in tables:
+        if t["name"] == "items" and t["columns"]:
+            return [v for v in t["columns"][0][1] if isinstance(v, str)]
+    return []
+
+
 def warn_all(raw):
     for text in raw["warnings"]:
         warnings.warn(text, LinkanWarning, stacklevel=4)
@@ -52,11 +60,14 @@ class Result:
     project   the project file that keeps the run
     """
 
-    def __init__(self, raw, module_path):
+    def __init__(self, raw, module_path, models=None):
         self._module = module_path
+        # The run's model files (a TemporaryDirectory that goes with the result).
+        self._models = models if raw.get("models") else None
         self.summary = dict(raw["summary"])
         self.project = raw["project"] or None
-        self.tables = {t["name"]: table_frame(t, _ITEM_COLUMNS) for t in raw["tables"]}
+        names = item_names(raw["tables"])
+        self.tables = {t["name"]: table_frame(t, _ITEM_COLUMNS, names) for t in raw["tables"]}
         self.pictures = {name: Picture(name, titles, svg) for name, titles, svg in raw["pictures"]}
         self.messages = dict(raw["messages"])
         self.reports = dict(raw["reports"])
@@ -86,21 +97,24 @@ class Result:
         raise AttributeError("%r: no table or picture of that name (tables: %s; pictures: %s)"
                              % (name, ", ".join(tables) or "none", ", ".join(pictures) or "none"))
 
+    def _model(self, standard):
+        if self._models is None:
+            raise LinkanError("this result has no model: models come from run() (the model "
+                              "names the data's variables, which a stored project lacks)")
+        return os.path.join(self._models.name, "model-4.4.pmml" if standard else "model.pmml")
+
     def pmml(self, path, standard=False):
-        """Writes the mined model to `path`: the module's own PMML document, or
-        with standard=True PMML 4.4 for other tools. Returns the path."""
-        if not self.project:
-            raise ValueError("this result has no project to take a model from")
-        _core.save_model(self._module, self.project, os.fspath(path), bool(standard))
+        """Writes the mined model to `path`, as `linkan run` writes model.pmml:
+        the module's own PMML document, or with standard=True PMML 4.4 for
+        other tools (model-4.4.pmml). Returns the path."""
+        shutil.copyfile(self._model(standard), path)
         return os.fspath(path)
 
     def query(self, text):
         """The rules that follow from the itemsets of `text` ("beer, diapers",
-        "(A; B) (C)", "Gender = Male") as a DataFrame; an empty frame, with a
-        warning, when no rule does."""
-        with tempfile.TemporaryDirectory(prefix="linkanalysis-") as folder:
-            model = self.pmml(os.path.join(folder, "model.pmml"))
-            return query_model(self._module, model, text)
+        "(A; B) (C)", "Gender = Male") as a DataFrame, as `linkan query` gives
+        them; an empty frame, with a warning, when no rule does."""
+        return query_model(self._module, self._model(False), text)
 
     def _repr_html_(self):
         parts = ["<p>%s</p>" % (self.summary.get("text") or "linkanalysis result")]

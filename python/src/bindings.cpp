@@ -169,6 +169,7 @@ py::dict ResultToPython(const JobResult& r) {
   out["reports"] = reports;
   out["messages"] = r.messages;
   out["warnings"] = r.warnings;
+  out["models"] = r.modelsWritten;
   return out;
 }
 
@@ -203,7 +204,8 @@ JobOptions MakeOptions(const std::string& modulePath, std::uint64_t memoryLimit)
 py::dict Run(const std::string& modulePath, std::uint64_t memoryLimit, const py::object& data,
              const std::string& format, const std::optional<std::string>& weight,
              const std::string& taskJson, const std::optional<std::string>& project,
-             const std::string& defaultFolder, const py::object& progress) {
+             const std::string& defaultFolder, const std::string& modelFolder,
+             const py::object& progress) {
   DataSource source;
   source.weight = weight;
   source.format = format;
@@ -216,7 +218,8 @@ py::dict Run(const std::string& modulePath, std::uint64_t memoryLimit, const py:
   const JobOptions options = MakeOptions(modulePath, memoryLimit);
   return ResultToPython(Watch<JobResult>(
       [&](JobControl& control) {
-        return RunJob(std::move(source), taskJson, project, defaultFolder, options, control);
+        return RunJob(std::move(source), taskJson, project, defaultFolder, modelFolder, options,
+                      control);
       },
       progress));
 }
@@ -226,18 +229,6 @@ py::dict Open(const std::string& modulePath, std::uint64_t memoryLimit, const st
   const JobOptions options = MakeOptions(modulePath, memoryLimit);
   return ResultToPython(Watch<JobResult>(
       [&](JobControl& control) { return OpenJob(project, options, control); }, progress));
-}
-
-void SaveModel(const std::string& modulePath, const std::string& project, const std::string& path,
-               bool standard) {
-  const JobOptions options = MakeOptions(modulePath, 0);
-  Watch<bool>(
-      [&](JobControl& control) {
-        SaveModelJob(project, path, standard ? PmmlDialect::kPmml44 : PmmlDialect::kNative, options,
-                     control);
-        return true;
-      },
-      py::none());
 }
 
 py::dict Query(const std::string& modulePath, const std::string& model, const std::string& query) {
@@ -292,7 +283,6 @@ PYBIND11_MODULE(_core, m) {
   m.doc() = "The link analysis engine; use the linkanalysis package, not this module.";
   m.def("run", &Run);
   m.def("open", &Open);
-  m.def("save_model", &SaveModel);
   m.def("query", &Query);
   m.def("table_csv", &TableCsv);
   m.def("default_memory_limit", &linkan::app::DefaultMemoryLimit);

@@ -2,6 +2,7 @@
 #include "mining_job.h"
 
 #include <chrono>
+#include <filesystem>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -228,7 +229,7 @@ std::optional<ProgressSnapshot> JobControl::Progress() const {
 
 JobResult RunJob(DataSource data, const std::string& taskJson,
                  const std::optional<std::string>& project, const std::string& defaultFolder,
-                 const JobOptions& options, JobControl& control) {
+                 const std::string& modelFolder, const JobOptions& options, JobControl& control) {
   const auto started = std::chrono::steady_clock::now();
   app::TaskFile task = app::ParseTaskFile(taskJson, "task");
   const std::string chosen = app::ApplyProjectFile(task, project, defaultFolder);
@@ -236,7 +237,20 @@ JobResult RunJob(DataSource data, const std::string& taskJson,
   if (control.Cancelled()) throw CancelledError("cancelled");
   app::ApplyTimeVariable(task, table);
   Analysis analysis(table, options, control);
-  return Drive(analysis, task, chosen, started);
+  JobResult result = Drive(analysis, task, chosen, started);
+  if (!modelFolder.empty() && result.haveSummary && !result.summary.recommendation) {
+    const std::pair<const char*, PmmlDialect> models[] = {{app::kModelFile, PmmlDialect::kNative},
+                                                          {app::kModel44File, PmmlDialect::kPmml44}};
+    for (const auto& [file, dialect] : models) {
+      std::string error;
+      const std::string path = (std::filesystem::path(modelFolder) / file).string();
+      if (analysis.module().SaveModel(path, dialect, error) != 0) {
+        throw std::runtime_error(std::string(file) + ": " + app::OneLine(error));
+      }
+    }
+    result.modelsWritten = true;
+  }
+  return result;
 }
 
 JobResult OpenJob(const std::string& project, const JobOptions& options, JobControl& control) {
@@ -245,20 +259,6 @@ JobResult OpenJob(const std::string& project, const JobOptions& options, JobCont
   const app::DataTable empty;
   Analysis analysis(empty, options, control);
   return Drive(analysis, task, project, started);
-}
-
-void SaveModelJob(const std::string& project, const std::string& path, PmmlDialect dialect,
-                  const JobOptions& options, JobControl& control) {
-  app::TaskFile task = OpenTask(project);
-  const app::DataTable empty;
-  Analysis analysis(empty, options, control);
-  std::vector<std::string> warnings;
-  std::string error;
-  IAnalysisModule& module = analysis.module();
-  if (analysis.Held([&] { return module.RunTask(task.Text(), error); }, error, warnings) != 0) {
-    throw TaskError(app::OneLine(error));
-  }
-  if (module.SaveModel(path, dialect, error) != 0) throw std::runtime_error(app::OneLine(error));
 }
 
 JobResult QueryJob(const std::string& model, const std::string& query, const JobOptions& options,

@@ -8,7 +8,6 @@
 //
 //   RunJob        mines `data` with `taskJson` into the project file.
 //   OpenJob       shows the results stored in a project, mining nothing.
-//   SaveModelJob  writes the PMML model of a project's results.
 //   QueryJob      asks a PMML model which rules follow from a query.
 //
 // Errors: DataError (the table, the task's text or time settings),
@@ -79,6 +78,7 @@ struct JobResult {
   // Outputs that showed a message instead of a document: (name, message).
   std::vector<std::pair<std::string, std::string>> messages;
   std::vector<std::string> warnings;  // what `linkan run` prints on stderr
+  bool modelsWritten = false;         // RunJob's model files
 };
 
 struct JobOptions {
@@ -87,15 +87,15 @@ struct JobOptions {
 };
 
 // `project` overrides the task's "DatabaseFile"; when neither names one,
-// the project is LinkAnalysis.dbs in `defaultFolder`.
+// the project is LinkAnalysis.dbs in `defaultFolder`. A run that mined
+// writes its model to `modelFolder` (unless empty) as `linkan run` does:
+// model.pmml and model-4.4.pmml (run_models.h). The model is written here,
+// with the data's variable names at hand.
 JobResult RunJob(DataSource data, const std::string& taskJson,
                  const std::optional<std::string>& project, const std::string& defaultFolder,
-                 const JobOptions& options, JobControl& control);
+                 const std::string& modelFolder, const JobOptions& options, JobControl& control);
 
 JobResult OpenJob(const std::string& project, const JobOptions& options, JobControl& control);
-
-void SaveModelJob(const std::string& project, const std::string& path, PmmlDialect dialect,
-                  const JobOptions& options, JobControl& control);
 
 // The queried rules of `model` (a PMML file) for `query`: the table
 // "queried-rules", or a message (JobResult::messages) when no rule follows.

@@ -59,8 +59,10 @@ def test_model_and_query_match_linkan(linkan, tmp_path):
     for standard, file in ((False, "model.pmml"), (True, "model-4.4.pmml")):
         written = result.pmml(tmp_path / file, standard=standard)
         assert open(written, "rb").read() == (out / file).read_bytes()
-    expected = subprocess.run([linkan, "query", str(out / "model.pmml"), "beer, diapers", "--csv"],
+    expected = subprocess.run([linkan, "query", str(out / "model.pmml"), "beer", "--csv"],
                               check=True, capture_output=True).stdout
-    rules = result.query("beer, diapers")
-    assert len(rules) > 0
+    rules = result.query("beer")
+    assert rules["Head items"].tolist() == [["diapers"]]
     assert la.to_csv(rules).encode() == expected
+    with pytest.warns(la.LinkanWarning, match="no rule"):
+        assert result.query("beer, diapers").empty
