@@ -14,6 +14,7 @@ docs/python.md.
 import builtins
 import json
 import os
+import shutil
 import tempfile
 
 from . import _core
@@ -124,11 +125,15 @@ def run(data, task, project=None, weight=None, format="csv", progress="auto", me
         folder = tempfile.mkdtemp(prefix="linkanalysis-")
     module = _module_path()
     limit = _memory_limit(memory_limit)
-    models = tempfile.TemporaryDirectory(prefix="linkanalysis-model-")
-    raw = _watch(lambda cb: _core.run(module, limit, source, kind, weight, text,
-                                      None if project is None else os.fspath(project), folder,
-                                      models.name, cb),
-                 task, progress)
+    models = tempfile.mkdtemp(prefix="linkanalysis-model-")
+    try:
+        raw = _watch(lambda cb: _core.run(module, limit, source, kind, weight, text,
+                                          None if project is None else os.fspath(project), folder,
+                                          models, cb),
+                     task, progress)
+    except BaseException:
+        shutil.rmtree(models, ignore_errors=True)
+        raise
     warn_all(raw)
     return Result(raw, module, models)
 

@@ -2,6 +2,7 @@
 
 import os
 import shutil
+import weakref
 import warnings
 
 import pandas as pd
@@ -62,8 +63,10 @@ class Result:
 
     def __init__(self, raw, module_path, models=None):
         self._module = module_path
-        # The run's model files (a TemporaryDirectory that goes with the result).
+        # The folder of the run's model files; it goes with the result.
         self._models = models if raw.get("models") else None
+        if models:
+            weakref.finalize(self, shutil.rmtree, models, True)
         self.summary = dict(raw["summary"])
         self.project = raw["project"] or None
         names = item_names(raw["tables"])
@@ -101,7 +104,7 @@ class Result:
         if self._models is None:
             raise LinkanError("this result has no model: models come from run() (the model "
                               "names the data's variables, which a stored project lacks)")
-        return os.path.join(self._models.name, "model-4.4.pmml" if standard else "model.pmml")
+        return os.path.join(self._models, "model-4.4.pmml" if standard else "model.pmml")
 
     def pmml(self, path, standard=False):
         """Writes the mined model to `path`, as `linkan run` writes model.pmml:
