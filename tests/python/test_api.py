@@ -149,3 +149,29 @@ def test_open_of_a_file_that_is_not_a_project(tmp_path):
     with pytest.raises(la.LinkanError):
         la.open(other, progress=False)
     assert other.read_text(encoding="utf-8") == "not a project"
+
+
+def test_progress_true_drives_tqdm_bars(monkeypatch):
+    import sys
+    import types
+
+    bars = []
+
+    class FakeTqdm:
+        def __init__(self, total=None, desc=None, leave=True):
+            self.total, self.desc, self.n, self.closed = total, desc, 0, False
+            bars.append(self)
+
+        def refresh(self):
+            assert self.total is None or self.n <= self.total
+
+        def close(self):
+            self.closed = True
+
+    module = types.ModuleType("tqdm.auto")
+    module.tqdm = FakeTqdm
+    monkeypatch.setitem(sys.modules, "tqdm", types.ModuleType("tqdm"))
+    monkeypatch.setitem(sys.modules, "tqdm.auto", module)
+    la.run(large_baskets(), dict(LARGE_TASK, MinimumSupport=0.05), progress=True)
+    assert bars and all(bar.closed for bar in bars)
+    assert any(bar.desc for bar in bars)

@@ -66,3 +66,15 @@ def test_model_and_query_match_linkan(linkan, tmp_path):
     assert la.to_csv(rules).encode() == expected
     with pytest.warns(la.LinkanWarning, match="no rule"):
         assert result.query("beer, diapers").empty
+
+
+def test_dates_and_categories_read_as_their_texts(linkan, tmp_path):
+    name = "web_log"
+    out = linkan_run(linkan, EXAMPLES / (name + ".csv"), EXAMPLES / (name + ".task.json"),
+                     tmp_path / "out")
+    frame = pd.read_csv(EXAMPLES / (name + ".csv"))
+    frame["time"] = pd.to_datetime(frame["time"])  # datetime64[ns, UTC]
+    frame["page"] = frame["page"].astype("category")
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", la.LinkanWarning)
+        assert_same_as_files(la.run(frame, example_task(name), progress=False), out)
