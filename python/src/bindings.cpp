@@ -1,27 +1,17 @@
 // bindings.cpp
 //
-// linkanalysis._core: the Python side of the mining jobs (mining_job.h).
-// Each call runs its job on a worker thread while the calling thread,
-// with the GIL released, waits for it; every tenth of a second it takes
-// the GIL to let Python handle signals and to report progress. A Python
-// exception there (KeyboardInterrupt from Ctrl-C, or one the progress
-// callback raises) cancels the job; once the job has stopped, that
-// exception is raised. The job's own errors become the exceptions of
-// linkanalysis._errors.
+// linkanalysis._core: the Python side of the mining jobs (mining_job.h),
+// each run by Watch (job_watch.h), and the conversions of their tables:
+// results to dicts of columns for _frames.py, a DataFrame's columns to the
+// job's input, and a table back to the CSV `linkan run` writes.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <exception>
 #include <limits>
-#include <mutex>
-#include <new>
-#include <thread>
 
 #include "csv_writer.h"
-#include "data_error.h"
+#include "job_watch.h"
 #include "memory_limit.h"
 #include "mining_job.h"
 
@@ -29,84 +19,6 @@ namespace py = pybind11;
 
 namespace linkan::python {
 namespace {
-
-[[noreturn]] void RaiseError(const char* type, const std::string& message) {
-  py::object cls = py::module_::import("linkanalysis._errors").attr(type);
-  PyErr_SetString(cls.ptr(), message.c_str());
-  throw py::error_already_set();
-}
-
-// Raises the Python exception for a job's failure. Holds the GIL.
-[[noreturn]] void RaiseJobFailure(const std::exception_ptr& failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const TaskError& e) {
-    RaiseError("TaskError", e.what());
-  } catch (const app::DataError& e) {
-    RaiseError("DataError", e.what());
-  } catch (const app::UsageError& e) {
-    RaiseError("DataError", e.what());
-  } catch (const app::CancelledError&) {
-    PyErr_SetNone(PyExc_KeyboardInterrupt);
-    throw py::error_already_set();
-  } catch (const std::bad_alloc&) {
-    RaiseError("OutOfMemoryError",
-               "the run outgrew its memory (the memory limit, or the machine's memory)");
-  } catch (const std::exception& e) {
-    RaiseError("LinkanError", e.what());
-  }
-}
-
-// Runs `job(control)` on a worker thread as described above. `progress`
-// (may be None) is called as progress(title, position, total or None).
-template <typename Result, typename Job>
-Result Watch(Job job, const py::object& progress) {
-  JobControl control;
-  std::mutex mutex;
-  std::condition_variable finishedCv;
-  bool finished = false;
-  std::optional<Result> result;
-  std::exception_ptr failure;
-  std::thread worker([&] {
-    try {
-      result.emplace(job(control));
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    std::lock_guard lock(mutex);
-    finished = true;
-    finishedCv.notify_one();
-  });
-
-  std::exception_ptr pending;  // raised once the job has stopped
-  unsigned long long reported = 0;
-  for (;;) {
-    bool done;
-    {
-      py::gil_scoped_release release;
-      std::unique_lock lock(mutex);
-      done = finishedCv.wait_for(lock, std::chrono::milliseconds(100), [&] { return finished; });
-    }
-    if (done) break;
-    if (pending) continue;
-    try {
-      if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-      const std::optional<ProgressSnapshot> now = control.Progress();
-      if (!progress.is_none() && now && now->changes != reported) {
-        reported = now->changes;
-        progress(now->title, now->position,
-                 now->total ? py::object(py::int_(now->total)) : py::object(py::none()));
-      }
-    } catch (...) {
-      pending = std::current_exception();
-      control.Cancel();
-    }
-  }
-  worker.join();
-  if (pending) std::rethrow_exception(pending);
-  if (failure) RaiseJobFailure(failure);
-  return std::move(*result);
-}
 
 // A module table as a dict: name, titles, corner, rows (the row names) and
 // columns, a list of (name, values): a float64 array for a column of
