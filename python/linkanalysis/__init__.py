@@ -16,6 +16,7 @@ import json
 import os
 import shutil
 import tempfile
+import threading
 
 from . import _core
 from ._errors import DataError, LinkanError, LinkanWarning, OutOfMemoryError, TaskError
@@ -84,10 +85,15 @@ def _named_key(message, task):
     return None
 
 
+# The module's cancellation switch is one per process: one job at a time.
+_ONE_JOB = threading.Lock()
+
+
 def _watch(call, task, progress):
     callback, close = make_progress(progress)
     try:
-        return call(callback)
+        with _ONE_JOB:
+            return call(callback)
     except TaskError as e:
         raise TaskError(str(e), _named_key(str(e), task)) from None
     finally:
@@ -150,7 +156,7 @@ def open(project, progress="auto", memory_limit=None):  # noqa: A001 - the modul
 def query(model, text):
     """The rules a PMML model (the module's own or PMML 4.4) gives for the
     itemsets of `text`, as a DataFrame (as `linkan query MODEL TEXT`)."""
-    return query_model(_module_path(), model, text)
+    return query_model(_module_path(), model, text, _ONE_JOB)
 
 
 def to_csv(frame, path=None):

@@ -117,7 +117,9 @@ class Result:
         """The rules that follow from the itemsets of `text` ("beer, diapers",
         "(A; B) (C)", "Gender = Male") as a DataFrame, as `linkan query` gives
         them; an empty frame, with a warning, when no rule does."""
-        return query_model(self._module, self._model(False), text)
+        from . import _ONE_JOB
+
+        return query_model(self._module, self._model(False), text, _ONE_JOB)
 
     def _repr_html_(self):
         parts = ["<p>%s</p>" % (self.summary.get("text") or "linkanalysis result")]
@@ -131,8 +133,9 @@ class Result:
             self.summary.get("text") or "no summary", ", ".join(self.tables) or "none")
 
 
-def query_model(module_path, model, text):
-    raw = _core.query(module_path, os.fspath(model), str(text))
+def query_model(module_path, model, text, lock):
+    with lock:
+        raw = _core.query(module_path, os.fspath(model), str(text))
     warn_all(raw)
     for t in raw["tables"]:
         if t["name"] == "queried-rules":

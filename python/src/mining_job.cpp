@@ -45,22 +45,41 @@ app::DataTable LoadSource(DataSource& data) {
   return table;
 }
 
-// The loaded module over a table, attached to the job's control while it
-// lives; destroyed object first, library last.
+// While it lives, the job's control reaches the host and the module's
+// cancellation switch; the switch is cleared again at the end.
+class ControlAttachment {
+ public:
+  ControlAttachment(JobControl& control, MemoryHost& host, SetExternallyCancelledFn moduleCancel)
+      : control_(control), moduleCancel_(moduleCancel) {
+    control_.Attach(&host, moduleCancel);
+  }
+  ~ControlAttachment() {
+    control_.Detach();
+    if (moduleCancel_) moduleCancel_(0);
+  }
+  ControlAttachment(const ControlAttachment&) = delete;
+  ControlAttachment& operator=(const ControlAttachment&) = delete;
+
+ private:
+  JobControl& control_;
+  SetExternallyCancelledFn moduleCancel_;
+};
+
+// The loaded module over a table, initialised, with step Init run.
+// Destroyed in reverse: the analysis object, the control's attachment,
+// the host, the library last (also when the constructor fails half-way).
 class Analysis {
  public:
   Analysis(const app::DataTable& table, const JobOptions& options, JobControl& control)
-      : library_(options.modulePath), host_(table, TerminalOptionsFor(options)), control_(control) {
+      : library_(options.modulePath),
+        host_(table, TerminalOptionsFor(options)),
+        attachment_(control, host_, library_.externalCancel()),
+        control_(control) {
     module_ = library_.NewAnalysis();
     module_->AttachDocument(&host_);
     module_->Initialize();
-    control_.Attach(&host_, library_.externalCancel());
     ThrowIfCancelled();
     module_->ExecuteStep(kStepInit);
-  }
-  ~Analysis() {
-    control_.Detach();
-    if (library_.externalCancel()) library_.externalCancel()(0);
   }
   Analysis(const Analysis&) = delete;
   Analysis& operator=(const Analysis&) = delete;
@@ -108,6 +127,7 @@ class Analysis {
 
   app::ModuleLibrary library_;
   MemoryHost host_;
+  ControlAttachment attachment_;
   JobControl& control_;
   std::unique_ptr<IAnalysisModule> module_;
 };
