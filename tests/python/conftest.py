@@ -35,3 +35,11 @@ def linkan_run(linkan, data, task_path, out, *args):
     subprocess.run([linkan, "--progress", "none", "run", str(data), "--task", str(task_path),
                     "--out", str(out), *args], check=True, capture_output=True)
     return pathlib.Path(out)
+
+
+@pytest.fixture(autouse=True)
+def temporary_folders_in_tmp_path(tmp_path, monkeypatch):
+    """Default projects and model folders go to the test's own folder."""
+    import tempfile
+
+    monkeypatch.setattr(tempfile, "tempdir", str(tmp_path))
