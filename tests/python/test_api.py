@@ -101,6 +101,7 @@ LARGE_TASK = dict(BASKET_TASK, MinimumSupport=0.005, MaxSizeOfItemset=4, Minimum
 
 def test_an_exception_from_the_progress_callback_cancels(tmp_path):
     project = tmp_path / "p.dbs"
+    before = la.run(market_basket(), BASKET_TASK, project=project, progress=False)
     seen = []
 
     def stop(title, position, total):
@@ -110,20 +111,24 @@ def test_an_exception_from_the_progress_callback_cancels(tmp_path):
     with pytest.raises(KeyboardInterrupt):
         la.run(large_baskets(), LARGE_TASK, project=project, progress=stop)
     assert len(seen) == 1
-    # Nothing was stored, and the project is free for the next run.
-    small = la.run(market_basket(), BASKET_TASK, project=project, progress=False)
-    assert small.project == str(project)
-    assert la.to_csv(la.open(project, progress=False).rules) == la.to_csv(small.rules)
+    # The project holds the run before, and is free for the next one.
+    assert la.to_csv(la.open(project, progress=False).rules) == la.to_csv(before.rules)
+    again = la.run(market_basket(), dict(BASKET_TASK, MinimumConfidence=0.8), project=project,
+                   progress=False)
+    assert len(again.rules) < len(before.rules)
 
 
 def test_ctrl_c_cancels_a_run(tmp_path):
+    project = tmp_path / "p.dbs"
+    before = la.run(market_basket(), BASKET_TASK, project=project, progress=False)
     timer = threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT))
     timer.start()
     try:
         with pytest.raises(KeyboardInterrupt):
-            la.run(large_baskets(), LARGE_TASK, project=tmp_path / "p.dbs", progress=False)
+            la.run(large_baskets(), LARGE_TASK, project=project, progress=False)
     finally:
         timer.cancel()
+    assert la.to_csv(la.open(project, progress=False).rules) == la.to_csv(before.rules)
 
 
 def test_progress_reaches_the_callback():
