@@ -121,11 +121,12 @@ def test_an_exception_from_the_progress_callback_cancels(tmp_path):
 def test_ctrl_c_cancels_a_run(tmp_path):
     project = tmp_path / "p.dbs"
     before = la.run(market_basket(), BASKET_TASK, project=project, progress=False)
+    baskets = large_baskets()
     timer = threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT))
     timer.start()
     try:
         with pytest.raises(KeyboardInterrupt):
-            la.run(large_baskets(), LARGE_TASK, project=project, progress=False)
+            la.run(baskets, LARGE_TASK, project=project, progress=False)
     finally:
         timer.cancel()
     assert la.to_csv(la.open(project, progress=False).rules) == la.to_csv(before.rules)
