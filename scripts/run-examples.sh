@@ -13,6 +13,11 @@ JOBS=${JOBS:-$(nproc)}
 echo "== build linkan (Release, build-release)"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINKAN_BUILD_TESTS=OFF >/dev/null
 cmake --build build-release -j "$JOBS" --target linkan
+# The Python module (docs/python.md; PYTHONPATH=build-release/python), when
+# pybind11 was found.
+if cmake --build build-release --target help | grep -q '^linkanalysis_python:'; then
+  cmake --build build-release -j "$JOBS" --target linkanalysis_python
+fi
 LINKAN=build-release/app/linkan
 
 indexes=()

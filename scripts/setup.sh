@@ -12,6 +12,7 @@ PACKAGES=(
   libcairo2-dev libpango1.0-dev libpng-dev fonts-dejavu-core libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  python3-dev python3-pybind11 python3-pandas python3-pytest
 )
 
 missing=()

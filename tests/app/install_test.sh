@@ -19,4 +19,19 @@ linkan --progress none run "$examples/market_basket.csv" --task "$examples/marke
   --out "$prefix/out" >/dev/null
 test -s "$prefix/out/rules.csv"
 test -s "$prefix/out/index.html"
+# The Python package, when built: the interpreter it was built for imports
+# it from the prefix and finds the installed module.
+python=$(sed -n 's/^Python_EXECUTABLE:[A-Z]*=//p' "$build/CMakeCache.txt")
+package=$(find "$prefix/lib" -path '*-packages/linkanalysis/__init__.py' -print -quit)
+if [ -n "$python" ] && [ -f "$build/python/linkanalysis/__init__.py" ]; then
+  test -n "$package"
+  PYTHONPATH=$(dirname "$(dirname "$package")") "$python" - "$examples" "$prefix" <<'PY'
+import json, sys, linkanalysis as la
+task = json.load(open(sys.argv[1] + "/market_basket.task.json"))
+result = la.run(sys.argv[1] + "/market_basket.csv", task, progress=False)
+assert la.__file__.startswith(sys.argv[2]), la.__file__
+assert len(result.rules) > 0
+PY
+  echo "installed Python package runs"
+fi
 echo "installed linkan runs from PATH"
