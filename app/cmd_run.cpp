@@ -253,37 +253,6 @@ class RunCommand {
     return options;
   }
 
-  // What making one output came to, in RunResultCommand's terms: 0 a
-  // document, 2 a message instead (`error` may be empty: the message is
-  // the host's last), 1 an error, kRunOutOfMemory.
-  struct OutputAnswer {
-    int result = 0;
-    std::string error;
-    bool notOffered = false;
-  };
-
-  // Makes output `o` through its LNKResult member when it has one and the
-  // module offers LNKResult (true: a document; null: a message), else by
-  // its command.
-  static OutputAnswer MakeOutput(IAnalysisModule& module, const RunOutput& o) {
-    OutputAnswer answer;
-    IAutomationObject* results = o.member ? module.ResultAutomation() : nullptr;
-    if (!results) {
-      answer.result = module.RunResultCommand(o.command, answer.error);
-      return answer;
-    }
-    std::string value;
-    const AutomationResult code = results->Get(o.name, value);
-    if (code == kAutomationOk) {
-      answer.result = value == "true" ? 0 : 2;
-      return answer;
-    }
-    answer.error = results->ErrorDescription();
-    answer.result = code == kAutomationOutOfMemory ? kRunOutOfMemory : 1;
-    answer.notOffered = code == kAutomationUnknownName;
-    return answer;
-  }
-
   // The module reports a run that outgrew its memory; the limit is ours.
   static void ThrowIfOutOfMemory(int rc, const std::string& error) {
     if (rc != kRunOutOfMemory) return;

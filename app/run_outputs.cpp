@@ -113,4 +113,23 @@ std::vector<std::string> AllOutputFileNames() {
   return names;
 }
 
+OutputAnswer MakeOutput(IAnalysisModule& module, const RunOutput& o) {
+  OutputAnswer answer;
+  IAutomationObject* results = o.member ? module.ResultAutomation() : nullptr;
+  if (!results) {
+    answer.result = module.RunResultCommand(o.command, answer.error);
+    return answer;
+  }
+  std::string value;
+  const AutomationResult code = results->Get(o.name, value);
+  if (code == kAutomationOk) {
+    answer.result = value == "true" ? 0 : 2;
+    return answer;
+  }
+  answer.error = results->ErrorDescription();
+  answer.result = code == kAutomationOutOfMemory ? kRunOutOfMemory : 1;
+  answer.notOffered = code == kAutomationUnknownName;
+  return answer;
+}
+
 }  // namespace linkan::app

@@ -46,6 +46,7 @@
 #include <string>
 #include <vector>
 
+#include "linkanalysis/analysis_module.h"
 #include "task_file.h"
 
 namespace linkan::app {
@@ -83,5 +84,19 @@ std::vector<RunOutput> ChooseOutputs(const std::optional<std::vector<int>>& requ
 // Every file name any output may write, for removing those of an earlier
 // run that this run did not write.
 std::vector<std::string> AllOutputFileNames();
+
+// What making one output came to, in RunResultCommand's terms: 0 a
+// document, 2 a message instead (`error` may be empty: the message is the
+// host's last), 1 an error, kRunOutOfMemory.
+struct OutputAnswer {
+  int result = 0;
+  std::string error;
+  bool notOffered = false;  // the module's LNKResult has no such member
+};
+
+// Makes output `o` through its LNKResult member when it has one and the
+// module offers LNKResult (true: a document; null: a message), else by its
+// command.
+OutputAnswer MakeOutput(IAnalysisModule& module, const RunOutput& o);
 
 }  // namespace linkan::app

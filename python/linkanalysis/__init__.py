@@ -63,8 +63,15 @@ def _memory_limit(limit):
 
 def _task_text(task):
     if isinstance(task, (str, os.PathLike)):
-        with builtins.open(task, encoding="utf-8") as f:
+        path = os.fspath(task)
+        with builtins.open(path, encoding="utf-8") as f:
             task = json.load(f)
+        # A relative taxonomy file goes with its task file, as in linkan.
+        taxonomy = task.get("DataFileNameForTaxonomy") if isinstance(task, dict) else None
+        if isinstance(taxonomy, str) and taxonomy.strip() and \
+                not os.path.isabs(taxonomy.strip()):
+            task["DataFileNameForTaxonomy"] = os.path.normpath(
+                os.path.join(os.path.dirname(path), taxonomy.strip()))
     if not isinstance(task, dict):
         raise TypeError("task: a dict of task keys (or the path of a task file)")
     return task, json.dumps(task)

@@ -189,12 +189,23 @@ JobResult Drive(Analysis& analysis, app::TaskFile& task, const std::string& proj
                        .document = app::kQueryTableName, .picture = false});
   }
   for (const app::RunOutput& o : outputs) {
-    const int r = analysis.Held([&] { return module.RunResultCommand(o.command, error); }, error,
-                                result.warnings);
+    app::OutputAnswer answer;
+    const int r = analysis.Held(
+        [&] {
+          answer = app::MakeOutput(module, o);
+          error = answer.error;
+          return answer.result;
+        },
+        error, result.warnings);
+    if (answer.notOffered && !requested) continue;
+    // A message instead of a document is the last one the host was shown.
+    if (r == 2 && error.empty() && !result.warnings.empty()) {
+      error = result.warnings.back();
+      result.warnings.pop_back();
+    }
     // The rule summary of a run without rules reports that as an error;
     // here it is a message like the other tables' "no rule" message.
     const bool noRules = r == 1 && o.command == app::kRuleSummaryCommand && summary.rules == 0;
-    if (r == 1 && !requested && app::IsCommandNotOffered(error, o.command)) continue;
     if (r == 1 && !noRules) throw std::runtime_error(std::string(o.document) + ": " + app::OneLine(error));
     if (r != 0) result.messages.emplace_back(o.document, app::OneLine(error));
     if (o.command == app::kItemListCommand && selected) {

@@ -26,8 +26,12 @@ def linkan():
 
 
 def example_task(name):
+    """The example's task as a dict, its taxonomy file found beside it."""
     with open(EXAMPLES / (name + ".task.json"), encoding="utf-8") as f:
-        return json.load(f)
+        task = json.load(f)
+    if "DataFileNameForTaxonomy" in task:
+        task["DataFileNameForTaxonomy"] = str(EXAMPLES / task["DataFileNameForTaxonomy"])
+    return task
 
 
 def linkan_run(linkan, data, task_path, out, *args):
