@@ -47,15 +47,10 @@ constexpr int kStepInit = 100;
 constexpr int kEnumerationProgressEntry = 55607;
 
 struct RunArgs {
-  std::string data;
+  DataOptions input;
   std::string task;
   std::string out;
-  std::string weight;
   std::string project;
-  std::string format = "csv";
-  std::string delimiter;
-  std::string encoding = "utf-8";
-  std::string module;
   std::string memoryLimit;  // empty: the default
 };
 
@@ -216,21 +211,7 @@ class RunCommand {
 
  private:
   SessionOptions MakeSessionOptions() const {
-    SessionOptions options;
-    options.dataPath = args_.data;
-    if (args_.format != "csv") {
-      options.format = ParseImportFormat(args_.format);
-      if (!options.format) {
-        throw UsageError("--format: \"csv\", \"basket\" or \"spmf\", not \"" + args_.format + "\"");
-      }
-      if (!args_.delimiter.empty()) throw UsageError("--delimiter applies to --format csv only");
-    }
-    if (!args_.weight.empty()) options.load.weightVariable = args_.weight;
-    if (!args_.delimiter.empty()) options.load.delimiter = ParseDelimiter(args_.delimiter);
-    options.load.encoding = ParseEncodingOption(args_.encoding);
-    if (!args_.module.empty()) options.modulePath = args_.module;
-    options.terminal = TerminalOptionsForProcess(global_);
-    options.terminal.automation = true;
+    SessionOptions options = DataSessionOptions(args_.input, global_);
     options.terminal.outputFolder = args_.out;
     options.terminal.outputMode = OutputMode::kRun;
     // The enumeration shows how many patterns it has found, as a bar or as
@@ -326,9 +307,9 @@ class RunCommand {
   IndexPage MakeIndexPage(const Session& session, const RunSummary& summary, bool haveSummary,
                           const std::string& summaryLine) const {
     IndexPage page;
-    page.title = "Link analysis of " + fs::path(args_.data).filename().string();
+    page.title = "Link analysis of " + fs::path(args_.input.data).filename().string();
     const DataTable& table = session.table();
-    page.facts.emplace_back("Data", args_.data + " (" + std::to_string(table.CaseCount()) +
+    page.facts.emplace_back("Data", args_.input.data + " (" + std::to_string(table.CaseCount()) +
                                         " cases, " + std::to_string(table.VariableCount()) +
                                         " variables)");
     if (table.weightVariable() >= 0) {
@@ -381,7 +362,7 @@ void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandActio
       "selected items) and index.html to DIR; the project file keeps the run.\n"
       "Imported tables have the variables ID and item (--format basket) or ID, time and\n"
       "item (--format spmf), for the task's \"Variables\" to name.");
-  cmd->add_option("DATA", args->data,
+  cmd->add_option("DATA", args->input.data,
                   "the data table (CSV, or TSV for .tsv/.tab files), or a basket or SPMF file "
                   "with --format")
       ->required();
@@ -391,19 +372,19 @@ void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandActio
       ->required();
   cmd->add_option("--out", args->out, "the folder for the results (made when missing)")
       ->required();
-  cmd->add_option("--weight", args->weight, "the numeric variable holding the case weights");
+  cmd->add_option("--weight", args->input.weight, "the numeric variable holding the case weights");
   cmd->add_option("--project", args->project,
                   "the project file (default: the task's \"DatabaseFile\", else "
                   "DIR/LinkAnalysis.dbs); overrides \"DatabaseFile\"");
-  cmd->add_option("--format", args->format,
+  cmd->add_option("--format", args->input.format,
                   "csv (a table), basket (one transaction per line: variables ID, item) or spmf "
                   "(sequences: variables ID, time, item)")
       ->default_str("csv");
-  cmd->add_option("--delimiter", args->delimiter,
+  cmd->add_option("--delimiter", args->input.delimiter,
                   "csv: the field delimiter, one character or \"tab\" (default: by file "
                   "extension)");
-  AddEncodingOption(*cmd, args->encoding);
-  cmd->add_option("--module", args->module,
+  AddEncodingOption(*cmd, args->input.encoding);
+  cmd->add_option("--module", args->input.module,
                   "the analysis module library (default: $LINKAN_MODULE, else beside linkan)");
   cmd->add_option("--memory-limit", args->memoryLimit,
                   "the most memory the run may use, such as 4G or 500M (0: no limit); past it "

@@ -12,7 +12,6 @@
 
 #include "commands.h"
 #include "data_error.h"
-#include "importers.h"
 #include "run_report.h"
 #include "linkanalysis/analysis_module.h"
 #include "message_hints.h"
@@ -26,13 +25,8 @@ namespace {
 constexpr int kStepInit = 100;
 
 struct TaskArgs {
-  std::string data;
+  DataOptions input;
   std::string task;
-  std::string weight;
-  std::string format = "csv";
-  std::string delimiter;
-  std::string encoding = "utf-8";
-  std::string module;
 };
 
 // Keys `linkan run` acts on after the run, in the order they apply.
@@ -40,21 +34,7 @@ const char* const kHostKeys[] = {"Outputs", "SelectedItems", "SaveAsPMML", "Save
                                  "QueryStringForRules"};
 
 int RunTaskCommand(const TaskArgs& args, const GlobalOptions& global) {
-  SessionOptions options;
-  options.dataPath = args.data;
-  if (args.format != "csv") {
-    options.format = ParseImportFormat(args.format);
-    if (!options.format) {
-      throw UsageError("--format: \"csv\", \"basket\" or \"spmf\", not \"" + args.format + "\"");
-    }
-    if (!args.delimiter.empty()) throw UsageError("--delimiter applies to --format csv only");
-  }
-  if (!args.weight.empty()) options.load.weightVariable = args.weight;
-  if (!args.delimiter.empty()) options.load.delimiter = ParseDelimiter(args.delimiter);
-  options.load.encoding = ParseEncodingOption(args.encoding);
-  if (!args.module.empty()) options.modulePath = args.module;
-  options.terminal = TerminalOptionsForProcess(global);
-  options.terminal.automation = true;
+  SessionOptions options = DataSessionOptions(args.input, global);
   options.terminal.progress = ProgressMode::kNone;
 
   TaskFile task = ReadTaskFile(args.task);
@@ -87,17 +67,17 @@ void RegisterTaskCommand(CLI::App& app, const GlobalOptions& global, CommandActi
       "task",
       "Apply a task file to a data table without running it and print every task property\n"
       "as the module reads it (JSON): a dry run, and a complete task file to start from.");
-  cmd->add_option("DATA", args->data,
+  cmd->add_option("DATA", args->input.data,
                   "the data table (CSV, or TSV for .tsv/.tab files), or a basket or SPMF file "
                   "with --format")
       ->required();
   cmd->add_option("--task", args->task, "the task: a JSON object of task properties")
       ->required();
-  cmd->add_option("--weight", args->weight, "the numeric variable holding the case weights");
-  cmd->add_option("--format", args->format, "csv, basket or spmf")->default_str("csv");
-  cmd->add_option("--delimiter", args->delimiter, "csv: the field delimiter");
-  AddEncodingOption(*cmd, args->encoding);
-  cmd->add_option("--module", args->module,
+  cmd->add_option("--weight", args->input.weight, "the numeric variable holding the case weights");
+  cmd->add_option("--format", args->input.format, "csv, basket or spmf")->default_str("csv");
+  cmd->add_option("--delimiter", args->input.delimiter, "csv: the field delimiter");
+  AddEncodingOption(*cmd, args->input.encoding);
+  cmd->add_option("--module", args->input.module,
                   "the analysis module library (default: $LINKAN_MODULE, else beside linkan)");
   cmd->callback([args, &global, &action] {
     action = [args, &global] { return RunTaskCommand(*args, global); };

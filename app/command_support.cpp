@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "data_error.h"
+#include "importers.h"
 
 namespace linkan::app {
 namespace {
@@ -94,6 +95,25 @@ void PrintTableReport(std::ostream& out, const DataTable& table) {
   out << "weight: "
       << (table.weightVariable() >= 0 ? table.variable(table.weightVariable()).name : "none")
       << '\n';
+}
+
+SessionOptions DataSessionOptions(const DataOptions& data, const GlobalOptions& global) {
+  SessionOptions options;
+  options.dataPath = data.data;
+  if (data.format != "csv") {
+    options.format = ParseImportFormat(data.format);
+    if (!options.format) {
+      throw UsageError("--format: \"csv\", \"basket\" or \"spmf\", not \"" + data.format + "\"");
+    }
+    if (!data.delimiter.empty()) throw UsageError("--delimiter applies to --format csv only");
+  }
+  if (!data.weight.empty()) options.load.weightVariable = data.weight;
+  if (!data.delimiter.empty()) options.load.delimiter = ParseDelimiter(data.delimiter);
+  options.load.encoding = ParseEncodingOption(data.encoding);
+  if (!data.module.empty()) options.modulePath = data.module;
+  options.terminal = TerminalOptionsForProcess(global);
+  options.terminal.automation = true;
+  return options;
 }
 
 }  // namespace linkan::app

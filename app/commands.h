@@ -26,6 +26,7 @@
 #include <string>
 
 #include "progress_display.h"
+#include "session.h"
 #include "text_encoding.h"
 #include "terminal_host.h"
 
@@ -57,6 +58,21 @@ char ParseDelimiter(const std::string& text);
 // The --encoding option: "utf-8" (the default) or "latin1" (text_encoding.h
 // lists the other spellings). Throws UsageError for anything else.
 TextEncoding ParseEncodingOption(const std::string& text);
+
+// The data table options shared by the commands that load one.
+struct DataOptions {
+  std::string data;
+  std::string weight;
+  std::string format = "csv";
+  std::string delimiter;
+  std::string encoding = "utf-8";
+  std::string module;
+};
+
+// The session that loads `data` as the options say (--format, --weight,
+// --delimiter, --encoding, --module), for an automation run. Throws
+// UsageError for a bad option.
+SessionOptions DataSessionOptions(const DataOptions& data, const GlobalOptions& global);
 
 // Adds --encoding to `cmd`, stored in `value`.
 void AddEncodingOption(CLI::App& cmd, std::string& value);

@@ -113,6 +113,16 @@ void LnkStartup::DeclareField(const char* name, int control, const char* type, c
       });
 }
 
+// A single code field: a number or a text label, read back as its text.
+void LnkStartup::DeclareSingleCode(const char* name, int control, const char* help) {
+  AddProperty(
+      name, "variant", help, [this, control] { return json(task_.GetControlText(control)); },
+      [this, control](const json& v) {
+        task_.SetControlText(control,
+                             v.is_number() ? PlainNumberText(v.get<double>()) : AutomationText(v));
+      });
+}
+
 void LnkStartup::DeclareMembers() {
   DeclareSwitch("WeightedMoments", kWeightedMoments, "Weighted moments (fractional weights)");
   DeclareSwitch("GenerateNonsequentialAssociation", kNonsequential,
@@ -122,14 +132,8 @@ void LnkStartup::DeclareMembers() {
       [this](const json& v) { PutVariables(v); });
   DeclareSwitch("UseSingleCodeForAllDichotomyVariables", kSingleCode,
                 "Use single code for all dichotomy variables");
-  AddProperty(
-      "SingleCodeForAllDichotomyVariables", "variant",
-      "Single code for all multiple dichotomy (or categorical) variables",
-      [this] { return json(task_.GetControlText(kSingleCodeEdit)); },
-      [this](const json& v) {
-        task_.SetControlText(kSingleCodeEdit,
-                             v.is_number() ? PlainNumberText(v.get<double>()) : AutomationText(v));
-      });
+  DeclareSingleCode("SingleCodeForAllDichotomyVariables", kSingleCodeEdit,
+                    "Single code for all multiple dichotomy (or categorical) variables");
   AddProperty(
       "MultipleDichotomyCodes", "variant", "Codes for multiple dichotomy (or categorical) variables",
       [this] { return GetCodes(false); }, [this](const json& v) { PutCodes(false, v); });
@@ -141,14 +145,8 @@ void LnkStartup::DeclareMembers() {
       [this](const json& v) { PutNonsequentialVariables(v); });
   DeclareSwitch("UseSingleCodeForAllNonsequentialDichotomyVariables", kNsSingleCode,
                 "Use single code for all non-sequential dichotomy variables");
-  AddProperty(
-      "SingleCodeForAllNonsequentialDichotomyVariables", "variant",
-      "Single code for all non-sequential multiple dichotomy (or categorical) variables",
-      [this] { return json(task_.GetControlText(kNsSingleCodeEdit)); },
-      [this](const json& v) {
-        task_.SetControlText(kNsSingleCodeEdit,
-                             v.is_number() ? PlainNumberText(v.get<double>()) : AutomationText(v));
-      });
+  DeclareSingleCode("SingleCodeForAllNonsequentialDichotomyVariables", kNsSingleCodeEdit,
+                    "Single code for all non-sequential multiple dichotomy (or categorical) variables");
   AddProperty(
       "NonsequentialMultipleDichotomyCodes", "variant",
       "Codes for non-sequential multiple dichotomy (or categorical) variables",

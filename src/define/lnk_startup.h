@@ -40,6 +40,7 @@ class LnkStartup : public AutomationObject {
   void DeclareSwitch(const char* name, int control, const char* help);
   void DeclareRadio(const char* name, int control, const char* help);
   void DeclareField(const char* name, int control, const char* type, const char* help);
+  void DeclareSingleCode(const char* name, int control, const char* help);
 
   nlohmann::json GetVariables() const;
   void PutVariables(const nlohmann::json& value);

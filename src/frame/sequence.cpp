@@ -98,6 +98,33 @@ IAutomationObject* CSequence::TaskAutomation() {
 
 int CSequence::DescribeTask(const std::string& taskJson, std::string& properties,
                             std::string& error) {
+  return OnTaskDialog(error, [&](CDefineTask& dialog) {
+    TaskScriptResult task;
+    if (!ApplyTaskScript(dialog, taskJson, TaskAction::kCheck, task)) {
+      error = task.error;
+      return 1;
+    }
+    properties = DescribeTaskProperties(dialog.automation());
+    return 0;
+  });
+}
+
+int CSequence::RunTask(const std::string& taskJson, std::string& error) {
+  return OnTaskDialog(error, [&](CDefineTask& dialog) {
+    TaskScriptResult task;
+    if (!ApplyTaskScript(dialog, taskJson, TaskAction::kRun, task)) {
+      error = task.error;
+      return 1;
+    }
+    if (ResultDialog() != -1) {
+      error = "the host did not open the results dialog";
+      return 1;
+    }
+    return ApplyResultMembers(task, error);
+  });
+}
+
+int CSequence::OnTaskDialog(std::string& error, const std::function<int(CDefineTask&)>& body) {
   error.clear();
   if (!engine_) {
     error = "no data table is loaded";
@@ -110,40 +137,7 @@ int CSequence::DescribeTask(const std::string& taskJson, std::string& properties
       error = "the host did not open the task dialog";
       return 1;
     }
-    TaskScriptResult task;
-    if (!ApplyTaskScript(*dialog, taskJson, TaskAction::kCheck, task)) {
-      error = task.error;
-      return 1;
-    }
-    properties = DescribeTaskProperties(dialog->automation());
-    return 0;
-  });
-}
-
-int CSequence::RunTask(const std::string& taskJson, std::string& error) {
-  error.clear();
-  if (!engine_) {
-    error = "no data table is loaded";
-    return 1;
-  }
-  RunGuard& guard = runGuard();
-  guard.Begin(HasDocument() ? doc().MemoryLimit() : 0);
-  return RunBoundary(error, [&] {
-    CDefineTask* dialog = OpenTaskDialog();
-    if (!dialog) {
-      error = "the host did not open the task dialog";
-      return 1;
-    }
-    TaskScriptResult task;
-    if (!ApplyTaskScript(*dialog, taskJson, TaskAction::kRun, task)) {
-      error = task.error;
-      return 1;
-    }
-    if (ResultDialog() != -1) {
-      error = "the host did not open the results dialog";
-      return 1;
-    }
-    return ApplyResultMembers(task, error);
+    return body(*dialog);
   });
 }
 

@@ -91,6 +91,9 @@ class CSequence : public CAnalysisSupport {
   // The open task dialog, opened (step 101) when it is not; null when the
   // host did not open it.
   CDefineTask* OpenTaskDialog();
+  // Runs `body` on the open task dialog inside the run boundary (a task
+  // applied, checked or run).
+  int OnTaskDialog(std::string& error, const std::function<int(CDefineTask&)>& body);
   // The task's results members (SelectedItems, QueryStringForRules,
   // SaveAsPMML, SaveAsPMML44) put on the new results dialog's LNKResult;
   // a refused one fails the run with the key and the member's description.
