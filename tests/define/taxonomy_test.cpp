@@ -4,6 +4,8 @@
 // and mined with "UseTaxonomies"; the reading's edge cases, the failures
 // that must leave the tables in use untouched, and the file choice.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <unistd.h>
 
 #include <filesystem>
@@ -140,6 +142,29 @@ TEST_F(Taxonomy, ItemsAlsoCountAsTheirLabelOrOnlyAsIt) {
     EXPECT_EQ(Itemsets(*reopened.engine()), alsoProduce);
     EXPECT_EQ(reopened.engine()->taxonomies, engine().taxonomies);
     EXPECT_EQ(reopened.engine()->stoplist, engine().stoplist);
+  }
+  // An update from a new analysis object, which assigns no taxonomies,
+  // goes on with the project's and keeps them stored.
+  {
+    fs::copy_file(folder / "taxonomies.dbs", folder / "update.dbs");
+    CSequence updated(&host);
+    updated.Initialize();
+    updated.ExecuteStep(kStepInit);
+    std::string error;
+    ASSERT_EQ(updated.RunTask(R"({"UseExistingProject": 1, "UpdateNewDocuments": 1,
+                                  "DatabaseFile": ")" +
+                                  (folder / "update.dbs").string() + "\"}",
+                              error),
+              0)
+        << error;
+    EXPECT_EQ(updated.engine()->taxonomies, engine().taxonomies);
+    EXPECT_EQ(updated.engine()->stoplist, engine().stoplist);
+    const std::set<std::string> mined = Itemsets(*updated.engine());
+    EXPECT_TRUE(std::any_of(mined.begin(), mined.end(),
+                            [](const std::string& s) { return s.rfind("Produce: ", 0) == 0; }));
+    EXPECT_FALSE(std::any_of(mined.begin(), mined.end(), [](const std::string& s) {
+      return s.find("Plastic bag") != std::string::npos;
+    }));
   }
 
   const std::set<std::string> onlyProduce{"Bread: 3", "Milk: 2", "Produce: 3",

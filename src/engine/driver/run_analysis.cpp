@@ -281,6 +281,12 @@ bool Driver::LoadStoredTransactions() {
   }
   engine_.items = std::move(stored);
   engine_.transactionIds = std::move(record.transactionIds);
+  // An update that assigned no taxonomies of its own goes on with the
+  // project's: saving the record again must not drop them.
+  if (engine_.taxonomies.empty() && engine_.stoplist.empty()) {
+    engine_.taxonomies.assign(record.taxonomies.begin(), record.taxonomies.end());
+    engine_.stoplist = std::set<std::string>(record.stoplist.begin(), record.stoplist.end());
+  }
   return true;
 }
 
