@@ -23,9 +23,14 @@ using namespace task_ctl;
 
 namespace {
 
-constexpr int kVariablesAccepted = 0;
 constexpr int kNsOverlap = 10161;
 constexpr int kSingleItemsetsNote = 10175;
+
+// "the NAME file name is too long (N characters; at most M)".
+std::string TooLongName(const char* what, const std::string& path) {
+  return std::string("the ") + what + " file name is too long (" + std::to_string(path.size()) +
+         " characters; at most " + std::to_string(kMaxPathLength) + ")";
+}
 
 // The file-name part of a path (after the last "\" or "/").
 std::string FileNamePart(const std::string& path) {
@@ -486,25 +491,22 @@ void CDefineTask::AssignTaxonomies() {
 
 // ---- Files ----------------------------------------------------------------------------
 
-void CDefineTask::SetDatabasePath(const std::string& path) {
+bool CDefineTask::SetDatabasePath(const std::string& path) {
   if (path.size() > kMaxPathLength) {
-    throw AutomationFailure("the project database file name is too long (" +
-                            std::to_string(path.size()) + " characters; at most " +
-                            std::to_string(kMaxPathLength) + ")");
+    return Refuse(kDatabaseEdit, TooLongName("project database", path));
   }
   sequence().projectDb().SetPath(path);
   SetControlText(kDatabaseEdit, path);
+  return true;
 }
 
-void CDefineTask::SetPmmlFile(const std::string& path) {
-  if (path.size() > kMaxPathLength) {
-    throw AutomationFailure("the PMML file name is too long (" + std::to_string(path.size()) +
-                            " characters; at most " + std::to_string(kMaxPathLength) + ")");
-  }
+bool CDefineTask::SetPmmlFile(const std::string& path) {
+  if (path.size() > kMaxPathLength) return Refuse(kPmmlButton, TooLongName("PMML", path));
   settings().pmmlFile = path;
   // Only the label and the enabling depend on the model file: the fields a
   // script already typed stay as they are.
   RefreshControls(false);
+  return true;
 }
 
 void CDefineTask::ChooseDatabaseFile() {
@@ -567,7 +569,10 @@ bool CDefineTask::CheckTask() {
   lastCheck_ = SettingsCheck{};
   AnalysisSettings& s = settings();
   const bool existing = s.projectMode == 1;
-  if (existing && s.existingProjectAction == 1) SetDatabasePath(GetControlText(kDatabaseEdit));
+  if (existing && s.existingProjectAction == 1 &&
+      !SetDatabasePath(GetControlText(kDatabaseEdit))) {
+    return false;
+  }
   if (existing && (s.existingProjectAction == 1 || s.existingProjectAction == 2)) return true;
 
   if (s.nresvars + s.ndichvars + s.ncontvars == 0) {
@@ -610,8 +615,7 @@ bool CDefineTask::CheckTask() {
     sequence().DspMessageBox(0, this, text);
     return false;
   }
-  SetDatabasePath(path);
-  return true;
+  return SetDatabasePath(path);
 }
 
 void CDefineTask::OnOk() {

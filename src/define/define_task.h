@@ -73,12 +73,13 @@ class CDefineTask : public CSequenceModelessDialog {
   // Sets the codes of every (non-sequential) dichotomy variable, `codes[i]`
   // for the i-th: 1 to 1000 codes each, from -9999999 to 9999999.
   void SetDichotomyCodes(bool nonsequential, const std::vector<std::vector<std::int32_t>>& codes);
-  // Sets the project database path shown in 1054 (a name longer than
-  // kMaxPathLength is refused).
-  void SetDatabasePath(const std::string& path);
+  // Sets the project database path shown in 1054. A name longer than
+  // kMaxPathLength is refused (a message; under automation the call
+  // fails): false.
+  bool SetDatabasePath(const std::string& path);
   // Sets the model file of a recommendation and reloads only what depends
-  // on it.
-  void SetPmmlFile(const std::string& path);
+  // on it; a name too long is refused as above.
+  bool SetPmmlFile(const std::string& path);
 
   // Reads the taxonomy file (button 1049) with the host's role dialog, or,
   // once, with `roles` (a task file's {"items", "synonyms", "ignore"} by
