@@ -142,6 +142,9 @@ class NativeReader {
                              " but it holds " + std::to_string(p.pattern.size()) +
                              " Itemset elements"};
     }
+    // A sequence of no itemsets is no pattern (and no standard document
+    // could name it).
+    if (p.pattern.empty()) throw Malformed{n, Label(n) + " holds no Itemset"};
     doc_.patterns.push_back(std::move(p));
   }
 

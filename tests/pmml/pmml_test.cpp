@@ -124,6 +124,19 @@ TEST_F(RunModel, EdgeCasesOfTheLayout) {
   EXPECT_NE(seq.find("numberOfRules=\"0\""), std::string::npos);
   EXPECT_EQ(Count(seq, "<SequenceRule"), 0);
   EXPECT_NE(seq.find("<Sequence id=\"0\" numberOfItemsets=\"1\" support=\"1\">"), std::string::npos);
+  // A sequence whose itemsets all lack their id holds none: refused, not
+  // read as an empty pattern.
+  std::string empty = seq;
+  const std::string counted = "<Sequence id=\"0\" numberOfItemsets=\"1\"";
+  const std::size_t at = empty.find(counted);
+  empty.replace(at, counted.size(), "<Sequence id=\"0\" numberOfItemsets=\"0\"");
+  const std::size_t set = empty.find("<Itemset id=", at);
+  ASSERT_NE(set, std::string::npos);
+  empty.replace(set, 12, "<Itemset yd=");
+  const ReadResult refused = ReadDocument(empty);
+  ASSERT_TRUE(refused.error);
+  EXPECT_NE(refused.error->description.find("holds no Itemset"), std::string::npos)
+      << refused.error->description;
   EXPECT_NE(seq.find("FixedNumberOfItemsetsPerSequence=\"1\" minimumTime=\"-100000000\""), std::string::npos);
   s.CombineItemsetMode = 1;
   s.FixedTimeLength = 2.5;
