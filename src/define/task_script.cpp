@@ -173,6 +173,8 @@ struct TaskSnapshot {
   std::string projectPath;
   std::string taxonomyFile;
   std::vector<int> taxonomyVariables;
+  std::vector<TaxonomyMap> taxonomies;
+  std::set<std::string> stoplist;
   std::map<int, std::string> fieldTexts;
 };
 
@@ -358,8 +360,14 @@ class TaskApplier {
 };
 
 TaskSnapshot TakeSnapshot(CDefineTask& dialog) {
-  TaskSnapshot snap{dialog.settings(), dialog.sequence().projectDb().Path(),
-                    dialog.sequence().taxonomyFile, dialog.sequence().taxonomyVariables, {}};
+  const SalEngine& engine = *dialog.engine();
+  TaskSnapshot snap{dialog.settings(),
+                    dialog.sequence().projectDb().Path(),
+                    dialog.sequence().taxonomyFile,
+                    dialog.sequence().taxonomyVariables,
+                    {engine.taxonomies.begin(), engine.taxonomies.end()},
+                    engine.stoplist,
+                    {}};
   for (const auto& [id, control] : dialog.controls()) {
     if (control.kind == ControlKind::kEdit) snap.fieldTexts[id] = control.text;
   }
@@ -371,6 +379,8 @@ void Restore(CDefineTask& dialog, const TaskSnapshot& snap) {
   dialog.sequence().projectDb().SetPath(snap.projectPath);
   dialog.sequence().taxonomyFile = snap.taxonomyFile;
   dialog.sequence().taxonomyVariables = snap.taxonomyVariables;
+  dialog.engine()->taxonomies.assign(snap.taxonomies.begin(), snap.taxonomies.end());
+  dialog.engine()->stoplist = snap.stoplist;
   dialog.RefreshControls(false);
   for (const auto& [id, text] : snap.fieldTexts) dialog.SetControlText(id, text);
 }

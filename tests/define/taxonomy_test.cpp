@@ -285,6 +285,20 @@ TEST_F(Taxonomy, FailuresKeepTheTablesInUse) {
     EXPECT_EQ(engine().stoplist, kOldStopList);
     EXPECT_EQ(*host.openDocuments, 0);
   }
+  // A task file that reads the tables and then fails on another key
+  // leaves the tables it found.
+  host.AddDataFile("tax.csv", kGroceryTaxonomy);
+  std::string error;
+  EXPECT_EQ(seq.RunTask(R"({"GenerateNonsequentialAssociation": 1, "UseTaxonomies": 1,
+                           "Variables": {"id": "basket", "responses": ["item"]},
+                           "DataFileNameForTaxonomy": "tax.csv",
+                           "AssignTaxonomyVariables": {"items": "item", "synonyms": "group"},
+                           "MinimumSupport": 2})",
+                        error),
+            1);
+  EXPECT_NE(error.find("\"MinimumSupport\""), std::string::npos) << error;
+  EXPECT_EQ(engine().taxonomies, kOldTables);
+  EXPECT_EQ(engine().stoplist, kOldStopList);
 }
 
 TEST_F(Taxonomy, ACancelWhileReadingKeepsTheTablesInUse) {
