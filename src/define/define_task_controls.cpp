@@ -8,7 +8,7 @@ namespace {
 
 using namespace task_ctl;
 
-struct ControlSpec {
+struct ControlEntry {
   int id;
   ControlKind kind;
   int page;
@@ -20,7 +20,7 @@ struct ControlSpec {
 
 constexpr int kQuick = 0, kAdvanced = 1, kSequence = 2, kTaxonomy = 3, kNs = 4, kProject = 5;
 
-const ControlSpec kControls[] = {
+const ControlEntry kControls[] = {
     // The dialog itself.
     {kOk, ControlKind::kButton, -1, "gOK"},
     {kCancel, ControlKind::kButton, -1, "Cancel"},
@@ -140,14 +140,14 @@ const char* TaskPageCaption(int page) {
 }
 
 void AddDefineTaskControls(CAnalysisModelessDialog& dialog) {
-  for (const ControlSpec& spec : kControls) {
-    const bool edit = spec.kind == ControlKind::kEdit;
-    DialogControl& c = dialog.AddControl(spec.id, spec.kind, edit ? "" : spec.text);
-    if (edit) c.caption = spec.text;
-    c.page = spec.page;
-    c.rangeMin = spec.min;
-    c.rangeMax = spec.max;
-    c.precision = spec.precision;
+  for (const ControlEntry& entry : kControls) {
+    const bool edit = entry.kind == ControlKind::kEdit;
+    DialogControl& c = dialog.AddControl(entry.id, entry.kind, edit ? "" : entry.text);
+    if (edit) c.caption = entry.text;
+    c.page = entry.page;
+    c.rangeMin = entry.min;
+    c.rangeMax = entry.max;
+    c.precision = entry.precision;
   }
   // The hidden check of the variable selection via PMML: only automation
   // reaches it.

@@ -17,65 +17,19 @@ namespace linkan {
 using nlohmann::json;
 using namespace task_ctl;
 
-namespace {
-
-// Members standing for a control, for ControlOf.
-const std::map<std::string, int>& ControlTable() {
-  static const std::map<std::string, int> table = {
-      {"WeightedMoments", kWeightedMoments},
-      {"GenerateNonsequentialAssociation", kNonsequential},
-      {"Variables", kVariables},
-      {"UseSingleCodeForAllDichotomyVariables", kSingleCode},
-      {"SingleCodeForAllDichotomyVariables", kSingleCodeEdit},
-      {"MultipleDichotomyCodes", kCodes},
-      {"NonsequentialVariables", kNsVariables},
-      {"UseSingleCodeForAllNonsequentialDichotomyVariables", kNsSingleCode},
-      {"SingleCodeForAllNonsequentialDichotomyVariables", kNsSingleCodeEdit},
-      {"NonsequentialMultipleDichotomyCodes", kNsCodes},
-      {"MaxSizeOfItemset", kMaxItemset},
-      {"MaxSizeOfItemsetsInHead", kMaxHead},
-      {"MinimumSupport", kMinSupport},
-      {"MinimumConfidence", kMinConfidence},
-      {"NumberOfCutsForContinuousVariable", kCuts},
-      {"CombineItemsetsInFixedLengthOfTimeIntoOneItemset", kByTime},
-      {"CombineFixedNumberOfItemsetsIntoOneItemset", kByNumber},
-      {"MaximumNumberOfItemsetsInASequence", kMaxSequenceSize},
-      {"FixedNumberOfItemsetsForCombiningIntoOneItemset", kFixedNumber},
-      {"UseEachCaseAsSingleElementItemsetsInASequence", kSingleItemsets},
-      {"FixedLengthOfTimeForCombiningIntoOneItemset", kFixedTime},
-      {"UseMinimumAndMaximumTimeFilter", kTimeFilter},
-      {"MinimumTime", kMinTime},
-      {"MaximumTime", kMaxTime},
-      {"UseTaxonomies", kTaxonomies},
-      {"AssignTaxonomyVariables", kAssignTaxonomy},
-      {"ReplaceOriginalItemsWithTaxonomies", kRemoveOriginal},
-      {"DatabaseFile", kDatabaseEdit},
-      {"CreateNewProject", kNewProject},
-      {"UseExistingProject", kExistingProject},
-      {"UpdateNewDocuments", kUpdate},
-      {"DeployNewDocuments", kRecommend},
-      {"GoToResultsDialogWithoutAddingDocuments", kGoToResults},
-      {"VariableSelectionViaPMML", kPmmlVariableSelection},
-      {"MaximumSupport", kMaxSupport},
-      {"MaximumConfidence", kMaxConfidence},
-  };
-  return table;
-}
-
-}  // namespace
-
 LnkStartup::LnkStartup(CDefineTask& dialog)
     : AutomationObject("LNKStartup", "CDefineTask", dialog, kLnkStartupFirstDispatchId),
       task_(dialog) {
   DeclareMembers();
 }
 
-int LnkStartup::ControlOf(const std::string& member) {
-  auto it = ControlTable().find(member);
-  return it == ControlTable().end() ? 0 : it->second;
+int LnkStartup::ControlOf(const std::string& member) const {
+  auto it = controlOf_.find(member);
+  return it == controlOf_.end() ? 0 : it->second;
 }
 
 void LnkStartup::DeclareSwitch(const char* name, int control, const char* help) {
+  controlOf_[name] = control;
   AddProperty(
       name, "int", help, [this, control] { return json(task_.IsChecked(control) ? 1 : 0); },
       [this, control](const json& v) {
@@ -86,6 +40,7 @@ void LnkStartup::DeclareSwitch(const char* name, int control, const char* help) 
 // A radio button is clicked by a put of 1; a put of 0 leaves it, as a
 // click cannot clear a radio button.
 void LnkStartup::DeclareRadio(const char* name, int control, const char* help) {
+  controlOf_[name] = control;
   AddProperty(
       name, "int", help, [this, control] { return json(task_.IsChecked(control) ? 1 : 0); },
       [this, control](const json& v) {
@@ -96,6 +51,7 @@ void LnkStartup::DeclareRadio(const char* name, int control, const char* help) {
 // An edit field: a number is typed as the shortest text that reads back
 // to it; a text as it stands. A get answers a number when the text is one.
 void LnkStartup::DeclareField(const char* name, int control, const char* type, const char* help) {
+  controlOf_[name] = control;
   AddProperty(
       name, type, help,
       [this, control] {
@@ -115,6 +71,7 @@ void LnkStartup::DeclareField(const char* name, int control, const char* type, c
 
 // A single code field: a number or a text label, read back as its text.
 void LnkStartup::DeclareSingleCode(const char* name, int control, const char* help) {
+  controlOf_[name] = control;
   AddProperty(
       name, "variant", help, [this, control] { return json(task_.GetControlText(control)); },
       [this, control](const json& v) {
@@ -124,6 +81,13 @@ void LnkStartup::DeclareSingleCode(const char* name, int control, const char* he
 }
 
 void LnkStartup::DeclareMembers() {
+  // The members that are not declared through a control's helper.
+  controlOf_ = {{"Variables", kVariables},
+                {"MultipleDichotomyCodes", kCodes},
+                {"NonsequentialVariables", kNsVariables},
+                {"NonsequentialMultipleDichotomyCodes", kNsCodes},
+                {"AssignTaxonomyVariables", kAssignTaxonomy},
+                {"DatabaseFile", kDatabaseEdit}};
   DeclareSwitch("WeightedMoments", kWeightedMoments, "Weighted moments (fractional weights)");
   DeclareSwitch("GenerateNonsequentialAssociation", kNonsequential,
                 "Generate non-sequential association rules");

@@ -18,6 +18,9 @@
 // Thread safety: the host's thread only.
 #pragma once
 
+#include <map>
+#include <string>
+
 #include <nlohmann/json.hpp>
 
 #include "frame/host/automation_object.h"
@@ -33,7 +36,7 @@ class LnkStartup : public AutomationObject {
   explicit LnkStartup(CDefineTask& dialog);
 
   // The control a member stands for (0 for the file-name members).
-  static int ControlOf(const std::string& member);
+  int ControlOf(const std::string& member) const;
 
  private:
   void DeclareMembers();
@@ -55,6 +58,7 @@ class LnkStartup : public AutomationObject {
   std::string VariableName(int var) const;
 
   CDefineTask& task_;
+  std::map<std::string, int> controlOf_;
 };
 
 }  // namespace linkan

@@ -56,13 +56,13 @@ enum class KeyKind {
   kOther,  // objects and single codes, checked where they apply
 };
 
-struct KeySpec {
+struct TaskKey {
   const char* name;
   KeyKind kind;
 };
 
 // Keys in the order they are applied (TaskApplier::Apply).
-const std::vector<KeySpec> kKeySpecs = {
+const std::vector<TaskKey> kTaskKeys = {
     {"DatabaseFile", KeyKind::kText},
     {"CreateNewProject", KeyKind::kSwitch},
     {"UseExistingProject", KeyKind::kSwitch},
@@ -110,7 +110,7 @@ const std::vector<KeySpec> kKeySpecs = {
 
 const std::vector<std::string> kKeys = [] {
   std::vector<std::string> names;
-  for (const KeySpec& k : kKeySpecs) names.emplace_back(k.name);
+  for (const TaskKey& k : kTaskKeys) names.emplace_back(k.name);
   return names;
 }();
 
@@ -139,31 +139,24 @@ std::string FieldKey(int id) {
 }
 
 // The key of a control that a refusal of OK concerns.
-std::string ControlKey(int control) {
+std::string ControlKey(const LnkStartup& lnk, int control) {
   for (const std::string& key : kKeys) {
-    if (LnkStartup::ControlOf(key) == control) return key;
+    if (lnk.ControlOf(key) == control) return key;
   }
   return "DatabaseFile";
 }
 
-void CheckType(const json& task, const KeySpec& spec) {
-  const json& v = task.at(spec.name);
-  switch (spec.kind) {
-    case KeyKind::kSwitch:
-      if (v.is_boolean()) return;
-      if ((v.is_number_integer() || v.is_number_unsigned()) &&
-          (v.get<long long>() == 0 || v.get<long long>() == 1)) {
-        return;
-      }
-      Fail("\"" + std::string(spec.name) + "\" must be 0, 1, true or false");
-    case KeyKind::kNumber:
-      if (!v.is_number()) Fail("\"" + std::string(spec.name) + "\" must be a number");
-      return;
-    case KeyKind::kText:
-      if (!v.is_string()) Fail("\"" + std::string(spec.name) + "\" must be a text");
-      return;
-    case KeyKind::kOther:
-      return;
+void CheckType(const json& task, const TaskKey& entry) {
+  const json& v = task.at(entry.name);
+  try {
+    switch (entry.kind) {
+      case KeyKind::kSwitch: AutomationSwitch(v); break;
+      case KeyKind::kNumber: AutomationDouble(v); break;
+      case KeyKind::kText: AutomationText(v); break;
+      case KeyKind::kOther: break;
+    }
+  } catch (const AutomationFailure& e) {
+    Fail("\"" + std::string(entry.name) + "\" " + e.what());
   }
 }
 
@@ -179,7 +172,7 @@ struct TaskSnapshot {
 };
 
 // Applies a task as a script of puts on LNKStartup, in the order of
-// kKeySpecs: the project keys decide whether the task is the project's
+// kTaskKeys: the project keys decide whether the task is the project's
 // own, the non-sequential switch forgets the variable selection, the
 // variables decide which switches and codes apply, and the switches which
 // fields are read. A key whose control the dialog would not read at that
@@ -191,17 +184,17 @@ class TaskApplier {
 
   void Apply(TaskScriptResult& result) {
     for (const auto& [key, value] : task_.items()) {
-      const auto spec = std::find_if(kKeySpecs.begin(), kKeySpecs.end(),
-                                     [&key = key](const KeySpec& k) { return key == k.name; });
-      if (spec == kKeySpecs.end()) Fail("unknown task property \"" + key + "\"");
-      CheckType(task_, *spec);
+      const auto entry = std::find_if(kTaskKeys.begin(), kTaskKeys.end(),
+                                     [&key = key](const TaskKey& k) { return key == k.name; });
+      if (entry == kTaskKeys.end()) Fail("unknown task property \"" + key + "\"");
+      CheckType(task_, *entry);
     }
     // An empty model name is refused (10066) before anything applies.
     if (Has("LoadModels") && task_.at("LoadModels").get<std::string>().empty()) {
       Fail(KeyMessage("LoadModels", Message(msg::kImproperPmmlName)));
     }
-    for (const KeySpec& spec : kKeySpecs) {
-      const std::string key = spec.name;
+    for (const TaskKey& entry : kTaskKeys) {
+      const std::string key = entry.name;
       if (IsResultKey(key)) continue;
       if (key == "DatabaseFile" && Has(key)) {
         Put(key);  // the path is not a control the project choice disables
@@ -247,7 +240,7 @@ class TaskApplier {
     }
     const int control = dialog_.LastFailedControl();
     if (control == 0) throw RunFailure{why};
-    std::string text = KeyMessage(ControlKey(control), why);
+    std::string text = KeyMessage(ControlKey(lnk_, control), why);
     const bool singleCode = control == task_ctl::kSingleCodeEdit ||
                             control == task_ctl::kNsSingleCodeEdit;
     if (singleCode) text += VariableNameSuffix(control, why);
