@@ -15,6 +15,8 @@
 //   linkan query MODEL.pmml QUERY [--csv] [--module PATH]
 //   linkan task DATA --task TASK.json [--weight VAR] [--format F] [--delimiter C]
 //               [--encoding E] [--module PATH]
+//   linkan serve [--root DIR] [--port N] [--open] [--module PATH] [--memory-limit SIZE]
+//                [--unwatched-run-limit SECONDS]
 // (E: utf-8 or latin1, how DATA's bytes are read.)
 //
 // Thread safety: main thread only.
@@ -48,6 +50,7 @@ void RegisterImportCommand(CLI::App& app, const GlobalOptions& global, CommandAc
 void RegisterRunCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 void RegisterQueryCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 void RegisterTaskCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
+void RegisterServeCommand(CLI::App& app, const GlobalOptions& global, CommandAction& action);
 
 // ---- Shared by the commands ----
 

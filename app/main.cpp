@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   RegisterRunCommand(app, global, action);
   RegisterQueryCommand(app, global, action);
   RegisterTaskCommand(app, global, action);
+  RegisterServeCommand(app, global, action);
 
   try {
     CheckCommandLine(app, argc, argv);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "linkanalysis/automation.h"
+#include "linkanalysis/dialog_model.h"
 
 namespace linkan {
 
@@ -113,12 +114,28 @@ class IAnalysisModule {
     return 1;
   }
 
+  // Applies a task script to the task dialog's controls and settings only:
+  // no checks, no run (a task loaded into a front end). A failed key
+  // leaves the dialog as it was. Returns 0, or 1 with `error` set.
+  virtual int ApplyTask(const std::string& taskJson, std::string& error) {
+    (void)taskJson;
+    error = "this module cannot apply tasks";
+    return 1;
+  }
+
   // ---- Automation ----
   // LNKStartup, the task dialog's automation object, while that dialog is
   // open; null otherwise. Owned by the module.
   virtual IAutomationObject* TaskAutomation() { return nullptr; }
   // LNKResult, the results dialog's, while that dialog is open; else null.
   virtual IAutomationObject* ResultAutomation() { return nullptr; }
+
+  // ---- Dialogs by control id (dialog_model.h) ----
+  // The task dialog, opened (step 101) when it is not open; null before
+  // step 100 has run. Owned by the module.
+  virtual IDialogModel* TaskDialog() { return nullptr; }
+  // The results dialog while it is open; else null.
+  virtual IDialogModel* ResultsDialog() { return nullptr; }
 };
 
 using NewAnalysisFn = IAnalysisModule* (*)();

@@ -34,6 +34,11 @@
 
 namespace linkan::python {
 
+using app::KeptPicture;
+using app::KeptReport;
+using app::MemoryHost;
+using app::ProgressSnapshot;
+
 class TaskError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

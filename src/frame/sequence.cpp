@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "define/task_script.h"
 #include "engine/driver/run_analysis.h"
 #include "engine/sal_engine.h"
+#include "frame/dialog_model_view.h"
 #include "frame/host/module_error.h"
 #include "pmml/model_export.h"
 #include "pmml/model_import.h"
@@ -105,6 +107,17 @@ int CSequence::DescribeTask(const std::string& taskJson, std::string& properties
       return 1;
     }
     properties = DescribeTaskProperties(dialog.automation());
+    return 0;
+  });
+}
+
+int CSequence::ApplyTask(const std::string& taskJson, std::string& error) {
+  return OnTaskDialog(error, [&](CDefineTask& dialog) {
+    TaskScriptResult task;
+    if (!ApplyTaskScript(dialog, taskJson, TaskAction::kApply, task)) {
+      error = task.error;
+      return 1;
+    }
     return 0;
   });
 }
@@ -210,6 +223,55 @@ int CSequence::RunBoundary(std::string& error, const std::function<int()>& body)
     dsplst(0, error);
     return 1;
   }
+}
+
+IDialogModel* CSequence::TaskDialog() {
+  if (!engine_) return nullptr;
+  if (!OpenTaskDialog()) return nullptr;
+  if (!taskView_) taskView_ = std::make_unique<DialogModelView>(*this, DialogModelView::Which::kTask);
+  return taskView_.get();
+}
+
+IDialogModel* CSequence::ResultsDialog() {
+  if (!resultDialog_ || resultDialog_->IsClosed()) return nullptr;
+  if (!resultsView_) {
+    resultsView_ = std::make_unique<DialogModelView>(*this, DialogModelView::Which::kResults);
+  }
+  return resultsView_.get();
+}
+
+DialogClick CSequence::ClickControl(CAnalysisModelessDialog& dialog, int id) {
+  DialogClick click;
+  const bool results = &dialog == resultDialog_.get();
+  runGuard().Begin(HasDocument() ? doc().MemoryLimit() : 0);
+  const unsigned long messagesBefore = MessageCount();
+  std::string error;
+  const int rc = RunBoundary(error, [&] {
+    std::optional<PhaseScope> phase;
+    if (results) phase.emplace(runGuard(), "making the result tables");
+    dialog.SendCommand(id);
+    if (!results && dialog.IsClosed() && dialog.NextStep() == kStepResultDialog) {
+      click.resultsOpened = ResultDialog() == -1;
+    }
+    return 0;
+  });
+  click.closed = dialog.IsClosed();
+  if (rc == kRunOutOfMemory) {
+    click.code = DialogClick::kOutOfMemory;
+    click.message = error;
+  } else if (rc != 0) {
+    click.code = DialogClick::kFailed;
+    click.message = error;
+  } else if (MessageCount() != messagesBefore &&
+             !(results && resultDialog_->LastCommandShowedDocument())) {
+    // The module showed a message instead of doing what was asked.
+    click.code = DialogClick::kMessage;
+    click.message = LastMessage();
+  }
+  if (click.code != DialogClick::kDone && !results && defineTask_) {
+    click.control = defineTask_->LastFailedControl();
+  }
+  return click;
 }
 
 IAutomationObject* CSequence::ResultAutomation() {

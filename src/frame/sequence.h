@@ -22,6 +22,7 @@ class SalEngine;
 class ProjectDatabase;
 class CDefineTask;
 class CSEQResultDialog;
+class DialogModelView;
 struct TaskScriptResult;
 
 inline constexpr int kAnalysisId = 6670;
@@ -45,12 +46,19 @@ class CSequence : public CAnalysisSupport {
   int RunTask(const std::string& taskJson, std::string& error) override;
   int DescribeTask(const std::string& taskJson, std::string& properties,
                    std::string& error) override;
+  int ApplyTask(const std::string& taskJson, std::string& error) override;
   IAutomationObject* TaskAutomation() override;
   int RunResultCommand(int id, std::string& error) override;
   bool GetRunSummary(RunSummary& summary) const override;
   int SaveModel(const std::string& path, PmmlDialect dialect, std::string& error) override;
   // LNKResult of the open results dialog; null when none is open.
   IAutomationObject* ResultAutomation() override;
+  IDialogModel* TaskDialog() override;
+  IDialogModel* ResultsDialog() override;
+  // Clicks control `id` of `dialog` (one of this object's two) inside the
+  // run boundary. The task dialog's OK that ran opens the results dialog
+  // (step 102), as the host's step walk would.
+  DialogClick ClickControl(CAnalysisModelessDialog& dialog, int id);
 
   // ---- Steps ----
   // Discards the engine and starts again from the defaults; always 1.
@@ -104,6 +112,8 @@ class CSequence : public CAnalysisSupport {
   bool tablesRegistered_ = false;
   std::unique_ptr<CDefineTask> defineTask_;
   std::unique_ptr<CSEQResultDialog> resultDialog_;
+  std::unique_ptr<DialogModelView> taskView_;
+  std::unique_ptr<DialogModelView> resultsView_;
 };
 
 // The UTF-8 form of a wide text.

@@ -23,8 +23,11 @@ int CAnalysisModelessDialog::CreateAnalysisDialog() {
 DialogControl& CAnalysisModelessDialog::AddControl(int id, ControlKind kind,
                                                    const std::string& text) {
   DialogControl& c = controls_[id];
+  // A replaced control keeps its place in the layout.
+  const int order = c.id == id ? c.order : static_cast<int>(controls_.size());
   c = DialogControl{};
   c.id = id;
+  c.order = order;
   c.kind = kind;
   c.text = text;
   return c;

@@ -33,6 +33,7 @@ struct DialogControl {
   double rangeMin = 0.0;
   double rangeMax = 0.0;
   int precision = 0;       // decimals shown by a real edit
+  int order = 0;           // place in the layout: the order controls were added
 };
 
 class CAnalysisModelessDialog {

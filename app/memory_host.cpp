@@ -6,7 +6,7 @@
 #include "graph_render.h"
 #include "output_folder.h"
 
-namespace linkan::python {
+namespace linkan::app {
 namespace {
 
 // A bar of the module's (the enumeration's count of patterns): the
@@ -43,7 +43,7 @@ class SnapshotProgressBar : public HostProgressBar {
 
 }  // namespace
 
-MemoryHost::MemoryHost(const app::DataTable& table, app::TerminalOptions options)
+MemoryHost::MemoryHost(const DataTable& table, TerminalOptions options)
     : TerminalHost(table, options, lines, lines, noInput), countingBars_(options.countingBars) {}
 
 std::vector<std::string> MemoryHost::TakeLines() {
@@ -72,7 +72,7 @@ void MemoryHost::NoteProgress(const std::string* title, unsigned long long posit
 }
 
 std::string MemoryHost::UniqueName(const std::string& documentName, const std::string& title) {
-  const std::string base = app::Slug(!documentName.empty() ? documentName : title);
+  const std::string base = Slug(!documentName.empty() ? documentName : title);
   std::string name = base;
   for (int k = 2; names_.count(name); ++k) name = base + "-" + std::to_string(k);
   names_.insert(name);
@@ -96,18 +96,20 @@ std::unique_ptr<SpreadsheetStream> MemoryHost::OpenSpreadsheet(const ResultsTabl
 }
 
 bool MemoryHost::ShowGraph(const GraphDocument& graph) {
-  std::vector<std::string> titles = app::GraphTitleLines(graph);
+  std::vector<std::string> titles = GraphTitleLines(graph);
   const std::string title = titles.empty() ? std::string("graph") : titles[0];
+  Picture picture = RenderGraph(graph);
   pictures_.push_back({UniqueName(graph.documentName, title), std::move(titles),
-                       app::RenderGraph(graph).svg});
+                       std::move(picture.svg), std::move(picture.png)});
   return true;
 }
 
 bool MemoryHost::ShowDiscreteContourGraph(const DiscreteContourChart& chart) {
-  std::vector<std::string> titles = app::ChartTitleLines(chart);
+  std::vector<std::string> titles = ChartTitleLines(chart);
   const std::string title = titles.empty() ? std::string("chart") : titles[0];
+  Picture picture = RenderChart(chart);
   pictures_.push_back({UniqueName(chart.documentName, title), std::move(titles),
-                       app::RenderChart(chart).svg});
+                       std::move(picture.svg), std::move(picture.png)});
   return true;
 }
 
@@ -139,4 +141,4 @@ std::unique_ptr<HostProgressBar> MemoryHost::NewProgressBar(unsigned long min, u
       title, min, max, countingBars_);
 }
 
-}  // namespace linkan::python
+}  // namespace linkan::app

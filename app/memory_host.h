@@ -1,14 +1,14 @@
 // memory_host.h
 //
-// MemoryHost: the host document of the Python module. It is the terminal
-// host of `linkan` (terminal_host.h: the table, questions under
-// automation, memory, cancellation) with its documents kept in memory
-// instead of written to files:
+// MemoryHost: the host document of the Python module and of `linkan
+// serve`. It is the terminal host of `linkan` (terminal_host.h: the table,
+// questions under automation, memory, cancellation) with its documents
+// kept in memory instead of written to files:
 //   Spreadsheets  every table shown (whole or row by row) is kept as a
 //                 ResultsTable, named as `linkan run` names its file
 //                 ("rules", "items"; a second one of a name gets "-2").
-//   Pictures      graph documents and rule charts are drawn as SVG
-//                 (graph_render.h) and kept with their title lines.
+//   Pictures      graph documents and rule charts are drawn as SVG and
+//                 PNG (graph_render.h) and kept with their title lines.
 //   Reports       text documents are kept by title.
 //   Lines         what the terminal host prints (warnings, log lines) goes
 //                 to a buffer that TakeLines() empties.
@@ -28,12 +28,13 @@
 
 #include "terminal_host.h"
 
-namespace linkan::python {
+namespace linkan::app {
 
 struct KeptPicture {
   std::string name;
   std::vector<std::string> titles;
   std::string svg;
+  std::string png;
 };
 
 struct KeptReport {
@@ -55,10 +56,10 @@ struct MemoryHostStreams {
   std::istringstream noInput;
 };
 
-class MemoryHost : private MemoryHostStreams, public app::TerminalHost {
+class MemoryHost : private MemoryHostStreams, public TerminalHost {
  public:
   // `table` must outlive the host.
-  MemoryHost(const app::DataTable& table, app::TerminalOptions options);
+  MemoryHost(const DataTable& table, TerminalOptions options);
 
   std::vector<ResultsTable>& tables() { return tables_; }
   std::vector<KeptPicture>& pictures() { return pictures_; }
@@ -100,4 +101,4 @@ class MemoryHost : private MemoryHostStreams, public app::TerminalHost {
   bool countingBars_;
 };
 
-}  // namespace linkan::python
+}  // namespace linkan::app
