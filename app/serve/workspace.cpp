@@ -44,6 +44,7 @@ json ControlsJson(const std::vector<DialogControlView>& controls) {
               {"page", c.page},       {"checked", c.checked},   {"enabled", c.enabled},
               {"visible", c.visible}};
     if (!c.caption.empty()) v["caption"] = c.caption;
+    if (c.group != 0) v["group"] = c.group;
     if (c.kind == "edit" && (c.rangeMin != 0 || c.rangeMax != 0)) {
       v["min"] = c.rangeMin;
       v["max"] = c.rangeMax;
@@ -56,7 +57,9 @@ json ControlsJson(const std::vector<DialogControlView>& controls) {
 
 json PagesJson(const std::vector<DialogPageView>& pages) {
   json out = json::array();
-  for (const DialogPageView& p : pages) out.push_back({{"index", p.index}, {"caption", p.caption}});
+  for (const DialogPageView& p : pages) {
+    out.push_back({{"index", p.index}, {"caption", p.caption}, {"notes", p.notes}});
+  }
   return out;
 }
 

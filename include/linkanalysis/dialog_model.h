@@ -40,11 +40,13 @@ struct DialogControlView {
   double rangeMin = 0.0;  // an edit's range (both 0: none)
   double rangeMax = 0.0;
   int precision = 0;      // decimals a real edit shows
+  int group = 0;          // the group box that holds it (0: none)
 };
 
 struct DialogPageView {
   int index = 0;        // the page number controls carry in `page`
   std::string caption;  // "Quick", "Advanced" ...
+  std::vector<std::string> notes;  // the page's static help texts, in order
 };
 
 // A list control (the results dialog's item list).
@@ -78,6 +80,8 @@ class IDialogModel {
   // The tab pages shown, in tab order.
   virtual std::vector<DialogPageView> Pages() const = 0;
   // Every control, in layout order (a page's controls from top to bottom).
+  // A control that several pages carry is listed once for each, with that
+  // page in `page`.
   virtual std::vector<DialogControlView> Controls() const = 0;
   // Types `text` into edit `id`, as a user would; false when there is no
   // such enabled edit.

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
 #include <set>
 
 #include "define/define_task.h"
@@ -67,63 +66,93 @@ std::vector<DialogPageView> DialogModelView::Pages() const {
   std::vector<DialogPageView> pages;
   if (which_ == Which::kTask) {
     if (const CDefineTask* task = sequence_.defineTask(); task && !task->IsClosed()) {
-      for (const int page : task->ShownPages()) pages.push_back({page, TaskPageCaption(page)});
+      for (const int page : task->ShownPages()) pages.push_back({page, TaskPageCaption(page), {}});
     }
   } else if (const CSEQResultDialog* results = sequence_.resultDialog();
              results && !results->IsClosed()) {
     const std::vector<ResultTabPage>& shown = results->tabPages();
     for (std::size_t i = 0; i < shown.size(); ++i) {
-      pages.push_back({static_cast<int>(i), shown[i].title});
+      pages.push_back({static_cast<int>(i), shown[i].title, shown[i].helpTexts});
     }
   }
   return pages;
 }
 
+namespace {
+
+DialogControlView ViewOf(const DialogControl& c) {
+  DialogControlView v;
+  v.id = c.id;
+  v.kind = KindName(c.kind);
+  const bool edit = c.kind == ControlKind::kEdit;
+  v.text = edit ? c.text : ShownControlText(c.text, c.kind == ControlKind::kButton);
+  v.caption = ShownControlText(c.caption, false);
+  v.page = c.page;
+  v.number = c.number;
+  v.checked = c.checked;
+  v.enabled = c.enabled;
+  v.visible = c.visible;
+  v.rangeMin = c.rangeMin;
+  v.rangeMax = c.rangeMax;
+  v.precision = c.precision;
+  return v;
+}
+
+}  // namespace
+
 std::vector<DialogControlView> DialogModelView::Controls() const {
   std::vector<DialogControlView> views;
   const CAnalysisModelessDialog* dialog = Dialog();
   if (!dialog) return views;
-  // The results dialog's controls belong to the page that lists them; one
-  // on no shown page (a page recommendation mode leaves out) is hidden.
-  std::map<int, int> pageOf;
-  std::set<int> onAnyPage;
-  if (which_ == Which::kResults) {
-    const std::vector<ResultTabPage>& shown = sequence_.resultDialog()->tabPages();
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-      for (const LayoutControl& c : shown[i].controls) pageOf[c.id] = static_cast<int>(i);
-    }
-    for (const ResultTabPage& page : AllTabPages()) {
-      for (const LayoutControl& c : page.controls) onAnyPage.insert(c.id);
-    }
+  if (which_ == Which::kTask) {
+    for (const auto& [id, c] : dialog->controls()) views.push_back(ViewOf(c));
+    std::stable_sort(views.begin(), views.end(),
+                     [dialog](const DialogControlView& a, const DialogControlView& b) {
+                       return dialog->FindControl(a.id)->order < dialog->FindControl(b.id)->order;
+                     });
+    return views;
   }
-  for (const auto& [id, c] : dialog->controls()) {
-    DialogControlView v;
-    v.id = id;
-    v.kind = KindName(c.kind);
-    const bool edit = c.kind == ControlKind::kEdit;
-    v.text = edit ? c.text : ShownControlText(c.text, c.kind == ControlKind::kButton);
-    v.caption = ShownControlText(c.caption, false);
-    v.page = c.page;
-    v.number = c.number;
-    v.checked = c.checked;
-    v.enabled = c.enabled;
-    v.visible = c.visible;
-    v.rangeMin = c.rangeMin;
-    v.rangeMax = c.rangeMax;
-    v.precision = c.precision;
-    if (which_ == Which::kResults) {
-      if (auto it = pageOf.find(id); it != pageOf.end()) {
-        v.page = it->second;
-      } else if (onAnyPage.count(id)) {
-        v.visible = false;
+  // The results dialog's pages each carry their own buttons, and one
+  // command may sit on several pages: a control is listed once per page
+  // that shows it, in that page's order. The rest follow; one that only a
+  // page not shown (in recommendation mode) carries is hidden.
+  const std::vector<ResultTabPage>& shown = sequence_.resultDialog()->tabPages();
+  std::set<int> onShownPage;
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    for (const LayoutControl& layout : shown[i].controls) {
+      const DialogControl* c = dialog->FindControl(layout.id);
+      if (!c) continue;
+      DialogControlView v = ViewOf(*c);
+      v.page = static_cast<int>(i);
+      // The page's own caption (a command may read differently on each
+      // page); an edit's caption is its label, not its text.
+      if (c->kind == ControlKind::kEdit) {
+        v.caption = ShownControlText(layout.caption, false);
+        if (c->text == layout.caption) v.text.clear();
+      } else if (!layout.caption.empty()) {
+        v.text = ShownControlText(layout.caption, c->kind == ControlKind::kButton);
       }
+      if (layout.inAllItemsGroup) v.group = kAllItemsGroup;
+      views.push_back(std::move(v));
+      onShownPage.insert(layout.id);
     }
-    views.push_back(std::move(v));
   }
-  std::stable_sort(views.begin(), views.end(),
+  std::set<int> onAnyPage;
+  for (const ResultTabPage& page : AllTabPages()) {
+    for (const LayoutControl& c : page.controls) onAnyPage.insert(c.id);
+  }
+  std::vector<DialogControlView> rest;
+  for (const auto& [id, c] : dialog->controls()) {
+    if (onShownPage.count(id)) continue;
+    DialogControlView v = ViewOf(c);
+    if (onAnyPage.count(id)) v.visible = false;
+    rest.push_back(std::move(v));
+  }
+  std::stable_sort(rest.begin(), rest.end(),
                    [dialog](const DialogControlView& a, const DialogControlView& b) {
                      return dialog->FindControl(a.id)->order < dialog->FindControl(b.id)->order;
                    });
+  views.insert(views.end(), rest.begin(), rest.end());
   return views;
 }
 

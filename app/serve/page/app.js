@@ -217,11 +217,10 @@ function renderControl(c, prefix, handlers) {
       return el('button', { type: 'button', id, class: 'control button', 'data-control': c.id,
                             disabled: !c.enabled, onclick: () => handlers.click(c.id) }, c.text);
     case 'group':
-      return el('h4', { class: 'control group', id }, c.text);
+      return el('fieldset', { class: 'control group', id }, el('legend', {}, c.text));
     case 'help':
       return el('p', { class: 'control help', id }, c.text);
     case 'label':
-      if (!c.text) return null;
       return el('span', { class: `control label${c.enabled ? '' : ' disabled'}`, id, 'data-control': c.id }, c.text);
     default:
       return null;
@@ -234,9 +233,20 @@ function renderControl(c, prefix, handlers) {
 function renderPage(controls, prefix, handlers) {
   const editCaptions = new Set(controls.filter((c) => c.kind === 'edit' && c.caption).map((c) => c.caption));
   const nodes = [];
+  const groups = new Map();
+  const place = (c, node) => {
+    if (c.group && groups.has(c.group)) groups.get(c.group).append(node);
+    else nodes.push(node);
+  };
   for (let i = 0; i < controls.length; ++i) {
     const c = controls[i];
     if (c.kind === 'label' && editCaptions.has(c.text)) continue;
+    if (c.kind === 'group') {
+      const box = renderControl(c, prefix, handlers);
+      groups.set(c.id, box);
+      nodes.push(box);
+      continue;
+    }
     const next = controls[i + 1];
     if (c.kind === 'label' && /:\s*$/.test(c.text) && next && next.kind === 'label') {
       nodes.push(el('div', { class: 'pair' }, renderControl(c, prefix, handlers), renderControl(next, prefix, handlers)));
@@ -244,9 +254,41 @@ function renderPage(controls, prefix, handlers) {
       continue;
     }
     const node = renderControl(c, prefix, handlers);
-    if (node) nodes.push(node);
+    if (node) place(c, node);
   }
   return nodes;
+}
+
+// Shows `controls` in `container`: when the same controls are shown
+// already, only their state changes, so that the field being typed in
+// keeps its focus and text; otherwise the page is drawn anew.
+function showControls(container, controls, prefix, handlers) {
+  const signature = controls.map((c) => `${c.id}:${c.kind}`).join(',');
+  if (container.dataset.signature !== signature) {
+    container.dataset.signature = signature;
+    container.replaceChildren(...renderPage(controls, prefix, handlers));
+    return;
+  }
+  for (const c of controls) {
+    const node = document.getElementById(`${prefix}-${c.id}`);
+    if (!node) continue;
+    if (c.kind === 'check' || c.kind === 'radio') {
+      node.checked = c.checked;
+      node.disabled = !c.enabled;
+      node.parentElement.lastChild.textContent = ` ${c.text}`;
+    } else if (c.kind === 'edit') {
+      if (document.activeElement !== node) node.value = c.text;
+      node.disabled = !c.enabled;
+    } else if (c.kind === 'button') {
+      node.disabled = !c.enabled;
+      node.textContent = c.text;
+    } else if (c.kind === 'group') {
+      node.firstChild.textContent = c.text;
+    } else {
+      node.textContent = c.text;
+      node.classList.toggle('disabled', !c.enabled);
+    }
+  }
 }
 
 function renderTabs(nav, pages, current, choose) {
@@ -271,7 +313,8 @@ function showTask(task, failure) {
   });
   const handlers = { click: clickTask, type: typeTask };
   const page = $('task-page');
-  page.replaceChildren(...renderPage(controlsOn(task, state.taskPage), 'c', handlers));
+  showControls(page, controlsOn(task, state.taskPage), 'c', handlers);
+  page.querySelectorAll('.control-message').forEach((m) => m.remove());
   const message = $('task-message');
   message.hidden = true;
   if (failure && failure.message) {
@@ -537,7 +580,9 @@ function showResultPage() {
     showResultPage();
   });
   const handlers = { click: clickResult, type: typeResult };
-  $('result-page').replaceChildren(...renderPage(controlsOn(results, state.resultPage), 'r', handlers));
+  showControls($('result-page'), controlsOn(results, state.resultPage), 'r', handlers);
+  const page = results.pages.find((p) => p.index === state.resultPage);
+  $('result-notes').replaceChildren(...(page.notes || []).map((n) => el('p', { class: 'hint' }, n)));
 }
 
 async function typeResult(id, text) {
