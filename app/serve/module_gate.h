@@ -1,20 +1,24 @@
 // module_gate.h
 //
-// ModuleGate: who may use the analysis module now. The module keeps some
-// run state per process (its cancel switch, the live progress bar), so
-// `linkan serve` runs one thing in it at a time:
+// ModuleGate: who may use the analysis module now. Each browser tab has an
+// analysis object of its own, but the module keeps some run state per
+// process (its cancel switch, the live progress bar), so `linkan serve`
+// lets one piece of work that runs phases go on at a time:
 //   a run (the task dialog's OK, opening a project) holds the gate until
-//     it ends; meanwhile every other request that needs the module gets a
-//     "busy" answer naming the project being analysed, at once;
-//   any other call (a control change, a results command) holds it for its
-//     own short time; calls wait for each other.
+//     it ends; another run, or a call that runs phases, gets a "busy"
+//     answer at once, naming the project being analysed;
+//   a call that runs phases (a results command, reading a taxonomy file,
+//     loading a task) holds it for its own time;
+//   a dialog call (a control change of the task dialog, opening data) runs
+//     no phases: it may go on beside another tab's run, though not beside
+//     its own tab's.
+// Calls of either kind wait for each other.
 //
 // Thread safety: all members may be called from any thread.
 #pragma once
 
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -26,12 +30,14 @@ class ModuleGate {
   class Pass {
    public:
     Pass() = default;
-    explicit Pass(ModuleGate* gate) : gate_(gate) {}
-    Pass(Pass&& other) noexcept : gate_(std::exchange(other.gate_, nullptr)) {}
+    Pass(ModuleGate* gate, bool run) : gate_(gate), run_(run) {}
+    Pass(Pass&& other) noexcept
+        : gate_(std::exchange(other.gate_, nullptr)), run_(other.run_) {}
     Pass& operator=(Pass&& other) noexcept {
       if (this != &other) {
         Release();
         gate_ = std::exchange(other.gate_, nullptr);
+        run_ = other.run_;
       }
       return *this;
     }
@@ -40,27 +46,30 @@ class ModuleGate {
     Pass& operator=(const Pass&) = delete;
     explicit operator bool() const { return gate_ != nullptr; }
     void Release() {
-      if (gate_) std::exchange(gate_, nullptr)->Leave();
+      if (gate_) std::exchange(gate_, nullptr)->Leave(run_);
     }
 
    private:
     ModuleGate* gate_ = nullptr;
+    bool run_ = false;
   };
 
-  // A short call from workspace `owner`: waits while another short call
-  // holds the gate; refused (empty pass, `busy` set) while a run holds it.
+  // A dialog call from workspace `owner`; refused (empty pass, `busy` set)
+  // only while `owner`'s own run goes on.
+  Pass EnterDialog(const std::string& owner, std::string& busy);
+  // A call that runs phases; refused while any run goes on.
   Pass EnterCall(const std::string& owner, std::string& busy);
-  // A run on `project` from workspace `owner`: refused (empty pass, `busy`
-  // set) while any run holds the gate; waits for short calls.
+  // A run on `project` from workspace `owner`; refused while any run goes
+  // on.
   Pass EnterRun(const std::string& owner, const std::string& project, std::string& busy);
 
  private:
-  void Leave();
-  std::string BusyText(const std::string& project) const;
+  void Leave(bool run);
+  std::string BusyText(const std::string& owner, const std::string& project) const;
 
   std::mutex mutex_;
   std::condition_variable free_;
-  bool held_ = false;
+  bool call_ = false;  // a call (of either kind) holds the gate
   bool run_ = false;
   std::string runOwner_;
   std::string runProject_;

@@ -27,9 +27,8 @@ namespace {
 
 constexpr const char* kCookieName = "linkan_token";
 constexpr const char* kTokenHeader = "X-Linkan-Token";
-// The project file edit of the task dialog: a typed name must lie in the
-// served folder like a chosen one.
-constexpr int kProjectFileEdit = 1054;
+// The task dialog's button that reads the taxonomy file.
+constexpr int kAssignTaxonomyButton = 1049;
 // Task file keys that name files.
 constexpr const char* kFileKeys[] = {"DatabaseFile", "LoadModels", "DataFileNameForTaxonomy",
                                      "SaveAsPMML", "SaveAsPMML44"};
@@ -243,7 +242,7 @@ std::shared_ptr<Workspace> WebServer::AddWorkspace(DataTable table, const std::s
     }
   }
   const std::string id = RandomToken().substr(0, 16);
-  ModuleGate::Pass pass = gate_.EnterCall(id, error);
+  ModuleGate::Pass pass = gate_.EnterDialog(id, error);
   if (!pass) return nullptr;
   auto ws = std::make_shared<Workspace>(id, std::move(table), dataName, root_, options_);
   std::lock_guard lock(workspacesMutex_);
@@ -374,16 +373,17 @@ void WebServer::Routes() {
     auto ws = AddWorkspace(std::move(table), root_.Relative(*path), error);
     if (!ws) return SendError(res, 409, error);
     std::string busy;
-    ModuleGate::Pass pass = gate_.EnterCall(ws->id(), busy);
+    ModuleGate::Pass pass = gate_.EnterDialog(ws->id(), busy);
     if (!pass) return SendError(res, 409, busy);
     SendJson(res, {{"workspace", ws->id()}, {"table", ws->TableInfo()}, {"task", ws->TaskState()}});
   });
 
   // ---- One analysis ----
-  // Handlers over workspace `matches[1]`; with a call pass when `call`.
+  // Handlers over workspace `matches[1]`, holding the gate as `gate` says.
   using WorkspaceHandler = std::function<void(Workspace&, const json&, const Request&, Response&)>;
-  auto on = [this](bool call, bool post, WorkspaceHandler handler) {
-    return [this, call, post, handler](const Request& req, Response& res) {
+  enum Gate { kNoGate, kDialog, kCall };
+  auto on = [this](Gate gate, bool post, WorkspaceHandler handler) {
+    return [this, gate, post, handler](const Request& req, Response& res) {
       std::shared_ptr<Workspace> ws = Find(req.matches[1]);
       if (!ws) {
         return SendError(res, 404,
@@ -397,23 +397,24 @@ void WebServer::Routes() {
         if (body.is_null()) return;
       }
       ModuleGate::Pass pass;
-      if (call) {
-        std::string busy;
-        pass = gate_.EnterCall(ws->id(), busy);
-        if (!pass) return SendError(res, 409, busy);
-      }
+      std::string busy;
+      if (gate == kDialog) pass = gate_.EnterDialog(ws->id(), busy);
+      if (gate == kCall) pass = gate_.EnterCall(ws->id(), busy);
+      if (gate != kNoGate && !pass) return SendError(res, 409, busy);
       handler(*ws, body, req, res);
     };
   };
   const std::string ws = R"(/api/ws/([0-9a-f]{16}))";
 
-  s.Get(ws + "/task", on(true, false, [](Workspace& w, const json&, const Request&, Response& res) {
+  s.Get(ws + "/task", on(kDialog, false, [](Workspace& w, const json&, const Request&, Response& res) {
           SendJson(res, w.TaskState());
         }));
-  s.Post(ws + "/task/type", on(true, true, [this](Workspace& w, const json& body, const Request&,
+  s.Post(ws + "/task/type", on(kDialog, true, [this](Workspace& w, const json& body, const Request&,
                                                    Response& res) {
            const int id = body.value("id", 0);
            std::string text = Text(body, "text");
+           // A typed project name must lie in the served folder like a
+           // chosen one.
            if (id == kProjectFileEdit && !text.empty()) {
              std::string error;
              const auto path = root_.Resolve(text, error);
@@ -422,18 +423,25 @@ void WebServer::Routes() {
            }
            SendJson(res, w.TypeTask(id, text));
          }));
-  s.Post(ws + "/task/click", on(true, true, [](Workspace& w, const json& body, const Request&,
-                                               Response& res) {
+  s.Post(ws + "/task/click", on(kNoGate, true, [this](Workspace& w, const json& body,
+                                                     const Request&, Response& res) {
            const int id = body.value("id", 0);
            if (id == 1) return SendError(res, 400, "OK starts a run: use /task/ok");
+           // Assigning the taxonomy roles reads the taxonomy file with a
+           // progress bar: a call that runs phases. Other clicks are dialog
+           // calls.
+           std::string busy;
+           ModuleGate::Pass pass = id == kAssignTaxonomyButton ? gate_.EnterCall(w.id(), busy)
+                                                               : gate_.EnterDialog(w.id(), busy);
+           if (!pass) return SendError(res, 409, busy);
            SendJson(res, w.ClickTask(id, body.value("answers", json::object())));
          }));
-  s.Post(ws + "/task/ok", on(false, true, [this](Workspace& w, const json& body, const Request&,
+  s.Post(ws + "/task/ok", on(kNoGate, true, [this](Workspace& w, const json& body, const Request&,
                                                  Response& res) {
            std::string project;
            {
              std::string busy;
-             ModuleGate::Pass call = gate_.EnterCall(w.id(), busy);
+             ModuleGate::Pass call = gate_.EnterDialog(w.id(), busy);
              if (!call) return SendError(res, 409, busy);
              project = w.ProjectPath();
            }
@@ -443,9 +451,9 @@ void WebServer::Routes() {
            w.StartRun(std::move(pass), body.value("answers", json::object()), {});
            SendJson(res, {{"job", w.Job()}});
          }));
-  s.Get(ws + "/task/file", on(true, false, [](Workspace& w, const json&, const Request&,
+  s.Get(ws + "/task/file", on(kDialog, false, [](Workspace& w, const json&, const Request&,
                                               Response& res) { SendJson(res, w.TaskProperties()); }));
-  s.Post(ws + "/task/save", on(true, true, [this](Workspace& w, const json& body, const Request&,
+  s.Post(ws + "/task/save", on(kDialog, true, [this](Workspace& w, const json& body, const Request&,
                                                   Response& res) {
            std::string error;
            const auto path = root_.Resolve(Text(body, "path"), error);
@@ -455,7 +463,7 @@ void WebServer::Routes() {
            }
            SendJson(res, {{"path", root_.Relative(*path)}});
          }));
-  s.Post(ws + "/task/load", on(true, true, [this](Workspace& w, const json& body, const Request&,
+  s.Post(ws + "/task/load", on(kCall, true, [this](Workspace& w, const json& body, const Request&,
                                                   Response& res) {
            std::string error;
            const auto path = root_.Resolve(Text(body, "path"), error);
@@ -480,10 +488,10 @@ void WebServer::Routes() {
          }));
 
   // ---- The run ----
-  s.Get(ws + "/job", on(false, false, [](Workspace& w, const json&, const Request&, Response& res) {
+  s.Get(ws + "/job", on(kNoGate, false, [](Workspace& w, const json&, const Request&, Response& res) {
           SendJson(res, w.Job());
         }));
-  s.Post(ws + "/cancel", on(false, true, [](Workspace& w, const json&, const Request&,
+  s.Post(ws + "/cancel", on(kNoGate, true, [](Workspace& w, const json&, const Request&,
                                             Response& res) {
            w.Cancel();
            SendJson(res, w.Job());
@@ -507,21 +515,21 @@ void WebServer::Routes() {
   });
 
   // ---- Results ----
-  s.Get(ws + "/results", on(true, false, [](Workspace& w, const json&, const Request&,
+  s.Get(ws + "/results", on(kDialog, false, [](Workspace& w, const json&, const Request&,
                                             Response& res) { SendJson(res, w.ResultsState()); }));
-  s.Post(ws + "/results/click", on(true, true, [](Workspace& w, const json& body, const Request&,
+  s.Post(ws + "/results/click", on(kCall, true, [](Workspace& w, const json& body, const Request&,
                                                   Response& res) {
            SendJson(res, w.ClickResults(body.value("id", 0)));
          }));
-  s.Post(ws + "/results/type", on(true, true, [](Workspace& w, const json& body, const Request&,
+  s.Post(ws + "/results/type", on(kDialog, true, [](Workspace& w, const json& body, const Request&,
                                                  Response& res) {
            SendJson(res, w.TypeResults(body.value("id", 0), Text(body, "text")));
          }));
-  s.Post(ws + "/results/sort", on(true, true, [](Workspace& w, const json& body, const Request&,
+  s.Post(ws + "/results/sort", on(kDialog, true, [](Workspace& w, const json& body, const Request&,
                                                  Response& res) {
            SendJson(res, w.SortItems(body.value("column", -1)));
          }));
-  s.Post(ws + "/results/select", on(true, true, [](Workspace& w, const json& body,
+  s.Post(ws + "/results/select", on(kDialog, true, [](Workspace& w, const json& body,
                                                    const Request&, Response& res) {
            std::vector<std::size_t> rows;
            if (body.contains("rows") && body["rows"].is_array()) {
@@ -531,7 +539,7 @@ void WebServer::Routes() {
            }
            SendJson(res, w.SelectItems(rows));
          }));
-  s.Get(ws + "/doc/([tpr][0-9]+)", on(true, false, [](Workspace& w, const json&,
+  s.Get(ws + "/doc/([tpr][0-9]+)", on(kDialog, false, [](Workspace& w, const json&,
                                                        const Request& req, Response& res) {
           const int column = req.has_param("sort") ? std::atoi(req.get_param_value("sort").c_str()) : -2;
           const json page = w.DocumentPage(req.matches[2], Number(req, "offset", 0),
@@ -541,7 +549,7 @@ void WebServer::Routes() {
           SendJson(res, page);
         }));
   s.Get(ws + R"(/download/([tpr][0-9]+)\.(csv|svg|png|txt))",
-        on(true, false, [](Workspace& w, const json&, const Request& req, Response& res) {
+        on(kDialog, false, [](Workspace& w, const json&, const Request& req, Response& res) {
           const auto file = w.Download(req.matches[2], req.matches[3]);
           if (!file) return SendError(res, 404, "no such document");
           if (req.has_param("inline")) {
@@ -550,14 +558,14 @@ void WebServer::Routes() {
             SendFile(res, *file);
           }
         }));
-  s.Get(ws + "/model/(native|4.4)", on(true, false, [](Workspace& w, const json&,
+  s.Get(ws + "/model/(native|4.4)", on(kCall, false, [](Workspace& w, const json&,
                                                        const Request& req, Response& res) {
           std::string error;
           const auto file = w.Model(req.matches[2], error);
           if (!file) return SendError(res, 409, error);
           SendFile(res, *file);
         }));
-  s.Get(ws + "/project", on(true, false, [](Workspace& w, const json&, const Request&,
+  s.Get(ws + "/project", on(kDialog, false, [](Workspace& w, const json&, const Request&,
                                             Response& res) {
           const std::string project = w.ProjectPath();
           if (project.empty() || !fs::is_regular_file(project)) {

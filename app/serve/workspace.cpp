@@ -191,11 +191,12 @@ json Workspace::LoadTask(TaskFile task) {
 }
 
 std::string Workspace::ProjectPath() {
-  IAutomationObject* task = module_->TaskDialog() ? module_->TaskAutomation() : nullptr;
-  std::string value;
-  if (!task || task->Get("DatabaseFile", value) != kAutomationOk) return {};
-  const json v = json::parse(value, nullptr, false);
-  return v.is_string() ? v.get<std::string>() : std::string();
+  IDialogModel* task = module_->TaskDialog();
+  if (!task) return {};
+  for (const DialogControlView& c : task->Controls()) {
+    if (c.id == kProjectFileEdit) return c.text;
+  }
+  return {};
 }
 
 // ---- Runs -----------------------------------------------------------------------------

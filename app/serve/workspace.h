@@ -44,6 +44,9 @@
 
 namespace linkan::app {
 
+// The task dialog's project file edit, read when OK starts the run.
+inline constexpr int kProjectFileEdit = 1054;
+
 struct ServeOptions {
   std::string modulePath;         // empty: found beside linkan
   std::uint64_t memoryLimit = 0;  // bytes a run may hold (0: no limit)
@@ -88,7 +91,8 @@ class Workspace {
   // read against this table, its "Outputs" left out. Throws DataError for
   // a time text or "Outputs" that cannot be read.
   nlohmann::json LoadTask(TaskFile task);
-  // The project file the task names (empty when none).
+  // The project file OK would use: the name typed into the project field
+  // (empty when none).
   std::string ProjectPath();
 
   // ---- Runs ----

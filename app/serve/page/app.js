@@ -44,7 +44,23 @@ class ApiError extends Error {
   }
 }
 
+// Requests in flight, on the body as data-busy (for a test to wait on).
+let inFlight = 0;
+function noteBusy(change) {
+  inFlight += change;
+  document.body.dataset.busy = String(inFlight);
+}
+
 async function api(method, path, body) {
+  noteBusy(1);
+  try {
+    return await request(method, path, body);
+  } finally {
+    noteBusy(-1);
+  }
+}
+
+async function request(method, path, body) {
   const options = { method, headers: {} };
   if (body !== undefined) {
     options.headers['Content-Type'] = 'application/json';
