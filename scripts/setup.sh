@@ -13,6 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3-dev python3-pybind11 python3-pandas python3-pytest
+  libcpp-httplib-dev chromium chromium-driver python3-selenium
 )
 
 missing=()
