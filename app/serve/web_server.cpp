@@ -120,7 +120,15 @@ bool WriteWhole(const fs::path& path, const std::string& bytes, std::string& err
 }
 
 void SendFile(Response& res, const DocumentFile& file) {
-  res.set_header("Content-Disposition", "attachment; filename=\"" + file.name + "\"");
+  // The name as the browser saves it: plain characters only, so that no
+  // name (a project's may hold anything) can break the header.
+  std::string name = file.name;
+  for (char& c : name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '.' || c == '-' || c == '_';
+    if (!plain) c = '_';
+  }
+  res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
   res.set_content(file.bytes, file.mime);
 }
 
@@ -343,7 +351,11 @@ void WebServer::Routes() {
       auto ws = AddWorkspace(DataTable(), "", error);
       if (!ws) return SendError(res, 409, error);
       ModuleGate::Pass pass = gate_.EnterRun(ws->id(), path->string(), error);
-      if (!pass) return SendError(res, 409, error);
+      if (!pass) {
+        std::lock_guard lock(workspacesMutex_);
+        workspaces_.erase(ws->id());
+        return SendError(res, 409, error);
+      }
       ws->StartRun(std::move(pass), json::object(),
                    {{"UseExistingProject", 1},
                     {"GoToResultsDialogWithoutAddingDocuments", 1},

@@ -84,6 +84,15 @@ class Server:
         except urllib.error.HTTPError as e:
             return e.code, json.loads(e.read() or b"null")
 
+    def raw(self, path):
+        """(status, Content-Type, bytes) of a GET with the token."""
+        req = urllib.request.Request(self.base + path, headers={"X-Linkan-Token": self.token})
+        try:
+            with urllib.request.urlopen(req, timeout=WAIT) as r:
+                return r.status, r.headers.get("Content-Type"), r.read()
+        except urllib.error.HTTPError as e:
+            return e.code, e.headers.get("Content-Type"), e.read()
+
     def wait_job(self, ws):
         deadline = time.time() + WAIT
         while time.time() < deadline:

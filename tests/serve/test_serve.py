@@ -66,6 +66,22 @@ def test_basket_analysis_from_file_to_rules_and_web_graph(page, served):
     assert "Web graph" in graph.find_element(By.CSS_SELECTOR, "h3").text
     page.shot("04-basket-web-graph")
 
+    # The downloads: the documents, both models, the project.
+    ws = page.d.execute_script("return sessionStorage.getItem('linkan.ws')")
+    table = page.d.find_element(By.CSS_SELECTOR, '#documents .document.table').get_attribute("data-id")
+    picture = graph.get_attribute("data-id")
+    status, kind, body = page.server.raw("/api/ws/%s/download/%s.csv" % (ws, table))
+    assert status == 200 and kind.startswith("text/csv")
+    assert body.decode().splitlines()[1:] == (served / "model" / "rules.csv").read_text().splitlines()[1:]
+    for suffix, start in (("svg", b"<?xml"), ("png", b"\x89PNG")):
+        status, kind, body = page.server.raw("/api/ws/%s/download/%s.%s" % (ws, picture, suffix))
+        assert status == 200 and body.startswith(start), suffix
+    for dialect, root in (("native", b"<PMML"), ("4.4", b"<PMML")):
+        status, kind, body = page.server.raw("/api/ws/%s/model/%s" % (ws, dialect))
+        assert status == 200 and root in body[:400], dialect
+    status, kind, body = page.server.raw("/api/ws/%s/project" % ws)
+    assert status == 200 and body.startswith(b"SQLite format 3")
+
 
 def test_sequence_analysis_with_a_time_variable(page, served):
     page.open_data("web_sequences.csv")

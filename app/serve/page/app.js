@@ -224,7 +224,9 @@ function renderControl(c, prefix, handlers) {
                       disabled: !c.enabled, onclick: (e) => { e.preventDefault(); handlers.click(c.id); } }),
         ' ', c.text);
     case 'edit': {
+      // An edit without a range takes a name (a file, a query): a wide field.
       const input = el('input', { type: 'text', id, value: c.text, disabled: !c.enabled,
+                                  class: c.min === undefined ? 'wide' : null,
                                   onchange: (e) => handlers.type(c.id, e.target.value) });
       if (c.min !== undefined) input.title = `from ${c.min} to ${c.max}`;
       return el('label', { class: 'control edit', 'data-control': c.id }, c.caption || '', input);
@@ -336,10 +338,13 @@ function showTask(task, failure) {
   if (failure && failure.message) {
     const box = el('div', { class: 'control-message', id: 'control-message' }, failure.message);
     const anchor = failure.control && page.querySelector(`[data-control="${failure.control}"]`);
-    if (anchor) anchor.after(box);
-    else {
+    if (anchor) {
+      anchor.after(box);
+      box.scrollIntoView({ block: 'center' });
+    } else {
       message.textContent = failure.message;
       message.hidden = false;
+      message.scrollIntoView({ block: 'center' });
     }
   }
   $('ok').disabled = !(task.controls.find((c) => c.id === 1) || {}).enabled;
@@ -485,6 +490,8 @@ function showJob(job) {
 
 function watchRun() {
   if (state.events) state.events.close();
+  $('run-section').hidden = false;
+  $('run-section').scrollIntoView({ block: 'center' });
   const source = new EventSource(wsPath('/events'));
   state.events = source;
   source.onmessage = (event) => {
