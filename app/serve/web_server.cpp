@@ -149,6 +149,9 @@ WebServer::WebServer(const std::string& root, ServeOptions options)
   // thread each, so the pool is larger than the default.
   server_->new_task_queue = [] { return new httplib::ThreadPool(24); };
   server_->set_payload_max_length(kMaxRequestBytes);
+  // Answers go out at once: without this, a kept-alive connection waits
+  // about 40 ms on the client's delayed acknowledgement per request.
+  server_->set_tcp_nodelay(true);
   server_->set_keep_alive_timeout(2);
   server_->set_read_timeout(30);
   server_->set_default_headers({

@@ -2,6 +2,8 @@
 picking the file to the results, and the server's refusals."""
 
 import csv
+import os
+import subprocess
 import time
 
 from selenium.webdriver.common.by import By
@@ -127,6 +129,42 @@ def test_invalid_minimum_support_shows_the_modules_message_at_its_field(page):
     job = page.server.wait_job(ws)
     assert job["state"] == "failed" and job["control"] == 1013
     assert job["message"] == message.text
+
+
+def test_taxonomy_file_and_roles(page, served):
+    page.open_data("grocery.csv")
+    page.click(1044)
+    page.choose_variables([["basket"], ["item"], [], []])
+    page.tab(1)
+    for field, value in ((1013, "0.2"), (1014, "0.6"), (1005, "3"), (1010, "1")):
+        page.type(field, value)
+    page.tab(3)
+    page.click(1050)
+    page.click(1047)
+    page.answer_host(lambda: (page.find("#host-file").clear(),
+                              page.find("#host-file").send_keys("grocery-taxonomy.csv")))
+    assert page.find("#c-1048").text == "grocery-taxonomy.csv"
+    page.click(1049)
+
+    def roles():
+        assert "Item names" in page.find("#host-dialog-body").text
+        for k, name in ((0, "item"), (1, "group"), (2, "department"), (6, "ignore")):
+            Select(page.find("#host-role-%d" % k)).select_by_visible_text(name)
+        page.shot("14-taxonomy-roles")
+    page.answer_host(roles)
+    page.tab(5)
+    page.type(1054, "grocery.dbs")
+    assert page.press_ok() == "Done"
+    # As `linkan run` of the example's task file, which names the same roles.
+    out = served / "grocery-out"
+    subprocess.run([os.environ["LINKAN"], "--progress", "none", "run",
+                    str(served / "grocery.csv"), "--task", str(served / "grocery.task.json"),
+                    "--out", str(out)], check=True, capture_output=True)
+    table = page.result_command(1022)
+    page.table_rows(table)  # the first page, 100 rows
+    total = len(read_rules(out / "rules.csv"))
+    assert total > 100
+    assert table.find_element(By.CSS_SELECTOR, ".pager-text").text == "rows 1 to 100 of %d" % total
 
 
 def long_run(page, project):

@@ -128,7 +128,8 @@ async function listFiles(dir) {
   $('files-dir').textContent = '/' + dir;
   const list = $('files');
   list.replaceChildren();
-  for (const entry of data.entries) {
+  // A project's journal files are SQLite's own, not for picking.
+  for (const entry of data.entries.filter((e) => !/\.dbs-(wal|shm|journal)$/.test(e.name))) {
     const path = dir ? `${dir}/${entry.name}` : entry.name;
     const item = el('li', {
       class: entry.folder ? 'folder' : 'file',
