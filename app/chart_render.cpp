@@ -36,8 +36,8 @@ class ChartPainter {
     Layout();
   }
 
-  Picture Render() {
-    return RenderPicture(width_, height_, [this](cairo_t* cr) { Paint(cr); });
+  Picture Render(bool withPng) {
+    return RenderPicture(width_, height_, [this](cairo_t* cr) { Paint(cr); }, withPng);
   }
 
  private:
@@ -201,7 +201,9 @@ class ChartPainter {
 
 }  // namespace
 
-Picture RenderChart(const DiscreteContourChart& chart) { return ChartPainter(chart).Render(); }
+Picture RenderChart(const DiscreteContourChart& chart, bool withPng) {
+  return ChartPainter(chart).Render(withPng);
+}
 
 std::vector<std::string> ChartTitleLines(const DiscreteContourChart& chart) {
   std::vector<std::string> lines;

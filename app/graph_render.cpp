@@ -213,8 +213,8 @@ class GraphPainter {
     Layout();
   }
 
-  Picture Render() {
-    return RenderPicture(width_, height_, [this](cairo_t* cr) { Paint(cr); });
+  Picture Render(bool withPng) {
+    return RenderPicture(width_, height_, [this](cairo_t* cr) { Paint(cr); }, withPng);
   }
 
  private:
@@ -513,7 +513,9 @@ class GraphPainter {
 
 }  // namespace
 
-Picture RenderGraph(const GraphDocument& graph) { return GraphPainter(graph).Render(); }
+Picture RenderGraph(const GraphDocument& graph, bool withPng) {
+  return GraphPainter(graph).Render(withPng);
+}
 
 std::vector<std::string> GraphTitleLines(const GraphDocument& graph) {
   std::vector<std::string> titles;

@@ -52,8 +52,8 @@
 
 namespace linkan::app {
 
-Picture RenderGraph(const GraphDocument& graph);
-Picture RenderChart(const DiscreteContourChart& chart);
+Picture RenderGraph(const GraphDocument& graph, bool withPng = true);
+Picture RenderChart(const DiscreteContourChart& chart, bool withPng = true);
 
 // The title lines as the picture shows them: "None" until the document
 // sets its title, then each subtitle.

@@ -98,18 +98,18 @@ std::unique_ptr<SpreadsheetStream> MemoryHost::OpenSpreadsheet(const ResultsTabl
 bool MemoryHost::ShowGraph(const GraphDocument& graph) {
   std::vector<std::string> titles = GraphTitleLines(graph);
   const std::string title = titles.empty() ? std::string("graph") : titles[0];
-  Picture picture = RenderGraph(graph);
+  auto kept = std::make_shared<const GraphDocument>(graph);
   pictures_.push_back({UniqueName(graph.documentName, title), std::move(titles),
-                       std::move(picture.svg), std::move(picture.png)});
+                       RenderGraph(graph, false).svg, [kept] { return RenderGraph(*kept).png; }});
   return true;
 }
 
 bool MemoryHost::ShowDiscreteContourGraph(const DiscreteContourChart& chart) {
   std::vector<std::string> titles = ChartTitleLines(chart);
   const std::string title = titles.empty() ? std::string("chart") : titles[0];
-  Picture picture = RenderChart(chart);
+  auto kept = std::make_shared<const DiscreteContourChart>(chart);
   pictures_.push_back({UniqueName(chart.documentName, title), std::move(titles),
-                       std::move(picture.svg), std::move(picture.png)});
+                       RenderChart(chart, false).svg, [kept] { return RenderChart(*kept).png; }});
   return true;
 }
 

@@ -7,8 +7,9 @@
 //   Spreadsheets  every table shown (whole or row by row) is kept as a
 //                 ResultsTable, named as `linkan run` names its file
 //                 ("rules", "items"; a second one of a name gets "-2").
-//   Pictures      graph documents and rule charts are drawn as SVG and
-//                 PNG (graph_render.h) and kept with their title lines.
+//   Pictures      graph documents and rule charts are drawn as SVG
+//                 (graph_render.h) and kept with their title lines; the
+//                 PNG is drawn when asked for (it costs as much again).
 //   Reports       text documents are kept by title.
 //   Lines         what the terminal host prints (warnings, log lines) goes
 //                 to a buffer that TakeLines() empties.
@@ -19,6 +20,7 @@
 // and the cancel flag may be used from any thread.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -34,7 +36,8 @@ struct KeptPicture {
   std::string name;
   std::vector<std::string> titles;
   std::string svg;
-  std::string png;
+  // Draws the PNG of the same picture.
+  std::function<std::string()> png;
 };
 
 struct KeptReport {

@@ -200,7 +200,8 @@ void TextSetter::Draw(cairo_t* cr, const std::string& text, const Font& font, do
 
 void SetColour(cairo_t* cr, const Rgb& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
-Picture RenderPicture(int width, int height, const std::function<void(cairo_t*)>& draw) {
+Picture RenderPicture(int width, int height, const std::function<void(cairo_t*)>& draw,
+                      bool withPng) {
   Picture picture;
   picture.width = width;
   picture.height = height;
@@ -213,6 +214,7 @@ Picture RenderPicture(int width, int height, const std::function<void(cairo_t*)>
     Check(cairo_surface_status(svg.get()), "svg");
   }
   picture.svg = RenumberSurfaceIds(picture.svg);
+  if (!withPng) return picture;
   SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
   DrawOn(image.get(), draw, "png");
   cairo_surface_flush(image.get());

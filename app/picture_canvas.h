@@ -72,7 +72,9 @@ struct Picture {
 
 // Throws std::runtime_error when cairo fails (out of memory, a size too
 // large).
-Picture RenderPicture(int width, int height, const std::function<void(cairo_t*)>& draw);
+// Without `withPng` only the SVG is made (the PNG stays empty).
+Picture RenderPicture(int width, int height, const std::function<void(cairo_t*)>& draw,
+                      bool withPng = true);
 
 // Paths and fills used by the renderers.
 void SetColour(cairo_t* cr, const Rgb& c);

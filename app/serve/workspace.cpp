@@ -432,7 +432,7 @@ std::optional<DocumentFile> Workspace::Download(const std::string& doc,
   if (auto n = DocumentIndex(doc, 'p', pictures_.size()); n) {
     const KeptPicture& p = pictures_[*n];
     if (format == "svg" && !p.svg.empty()) return DocumentFile{p.svg, "image/svg+xml", p.name + ".svg"};
-    if (format == "png" && !p.png.empty()) return DocumentFile{p.png, "image/png", p.name + ".png"};
+    if (format == "png" && p.png) return DocumentFile{p.png(), "image/png", p.name + ".png"};
   }
   if (auto n = DocumentIndex(doc, 'r', reports_.size()); n && format == "txt") {
     return DocumentFile{reports_[*n].text, "text/plain; charset=utf-8", "report.txt"};
