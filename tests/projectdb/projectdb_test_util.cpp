@@ -9,6 +9,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "frame/host/module_error.h"
+
 namespace linkan::testing {
 
 TempDir::TempDir() {
@@ -240,6 +242,20 @@ std::vector<std::string> RawDb::Rows(const std::string& sql) const {
 void OpenOrFail(ProjectDatabase& db, const std::string& path) {
   db.SetPath(path);
   ASSERT_EQ(db.OpenProjectDatabase(), 0) << db.LastError();
+}
+
+std::string DamageReport(const std::string& path, const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const ModuleError& e) {
+    const std::string text = e.what();
+    const std::string prefix = "the project file \"" + path + "\" is damaged: ";
+    EXPECT_EQ(e.kind(), ErrorKind::kIo) << text;
+    EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
+    return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
+  }
+  ADD_FAILURE() << "no damage report for " << path;
+  return "";
 }
 
 }  // namespace linkan::testing
