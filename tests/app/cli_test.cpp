@@ -130,9 +130,10 @@ TEST(LinkanUsageTest, UsageErrorsExitWithTwoAndNameTheMistake) {
       {{"info", Example("market_basket.csv"), "--encoding", "utf-16"}, "--encoding"},
       {{"import", "--format", "xml", Example("baskets.txt"), "/tmp/never-written.csv"}, "xml"},
       {{"frobnicate"},
-       "unknown command \"frobnicate\" (the commands: info, import, run, query, task)"},
+       "unknown command \"frobnicate\" (the commands: info, import, run, query, task, serve)"},
       {{"rnu", "x.csv"},
-       "unknown command \"rnu\" (the commands: info, import, run, query, task); did you mean run?"},
+       "unknown command \"rnu\" (the commands: info, import, run, query, task, serve); did you "
+       "mean run?"},
   };
   for (const auto& c : cases) {
     const RunResult r = RunLinkan(c.args);
