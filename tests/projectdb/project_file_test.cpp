@@ -172,38 +172,27 @@ class Refusal : public ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(Refusal, TextFile) {
-  const std::string path = dir.File("notes.dbs");
-  WriteBytes(path, "SID,TID,item\n1,1,apple\n");
-  ExpectRefused(path, "not an SQLite database");
-}
-
-TEST_F(Refusal, ForeignSqliteDatabase) {
-  const std::string path = dir.File("other.dbs");
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(
-      sqlite3_exec(db, "CREATE TABLE t(a); INSERT INTO t VALUES (1);", nullptr, nullptr, nullptr),
-      SQLITE_OK);
-  sqlite3_close(db);
-  ExpectRefused(path, "another application");
-
-  // An initialised database without tables is no empty file either.
-  const std::string bare = dir.File("bare.dbs");
-  ASSERT_EQ(sqlite3_open(bare.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 3; VACUUM;", nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
-  ExpectRefused(bare, "another application");
-}
-
-TEST_F(Refusal, NewerFormat) {
-  const std::string path = MakeProject("newer.dbs", 3);
-  {
-    RawDb raw(path, /*writable=*/true);
-    raw.Exec("PRAGMA user_version = 2");
-  }
-  ExpectRefused(path, "newer format (2)");
+// Files of other kinds at the project path are refused, each with its
+// reason, and left as they were.
+TEST_F(Refusal, OtherFilesAreRefusedWithTheirReason) {
+  const auto sqlite = [&](const std::string& name, const char* sql) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(dir.File(name).c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+    return dir.File(name);
+  };
+  WriteBytes(dir.File("notes.dbs"), "SID,TID,item\n1,1,apple\n");
+  const std::string newer = MakeProject("newer.dbs", 3);
+  RawDb(newer, /*writable=*/true).Exec("PRAGMA user_version = 2");
+  const std::pair<std::string, std::string> cases[] = {
+      {dir.File("notes.dbs"), "not an SQLite database"},
+      {sqlite("other.dbs", "CREATE TABLE t(a); INSERT INTO t VALUES (1);"), "another application"},
+      // An initialised database without tables is no empty file either.
+      {sqlite("bare.dbs", "PRAGMA user_version = 3; VACUUM;"), "another application"},
+      {newer, "newer format (2)"},
+  };
+  for (const auto& [path, reason] : cases) ExpectRefused(path, reason);
 }
 
 TEST_F(Refusal, TruncatedProject) {

@@ -210,24 +210,20 @@ TEST_F(ProjectRecordTest, ARecordBreakingItsInvariantsWritesNothing) {
   const ProjectRecord good = FullProjectRecord();
   db.SaveProjectRecord(good);
 
-  const auto expectRefused = [&](ProjectRecord bad) {
-    EXPECT_THROW(db.SaveProjectRecord(bad), ModuleError);
+  const std::function<void(ProjectRecord&)> breaks[] = {
+      [](ProjectRecord& r) { r.settings.nresvars = 20; },  // more than the list holds
+      [](ProjectRecord& r) { r.codes.pop_back(); },        // ncodes promise one more
+      [](ProjectRecord& r) { r.coinfo.push_back(1.0); },
+      [](ProjectRecord& r) { r.settings.dichcodes.resize(3); },
+  };
+  for (std::size_t i = 0; i < std::size(breaks); ++i) {
+    ProjectRecord bad = good;
+    breaks[i](bad);
+    EXPECT_THROW(db.SaveProjectRecord(bad), ModuleError) << "case " << i;
     ProjectRecord out;
     ASSERT_TRUE(db.LoadProjectRecord(out));
     ExpectSameRecord(good, out);
-  };
-  ProjectRecord bad = good;
-  bad.settings.nresvars = 20;  // more than the list holds
-  expectRefused(bad);
-  bad = good;
-  bad.codes.pop_back();  // ncodes promise one more
-  expectRefused(bad);
-  bad = good;
-  bad.coinfo.push_back(1.0);
-  expectRefused(bad);
-  bad = good;
-  bad.settings.dichcodes.resize(3);
-  expectRefused(bad);
+  }
 }
 
 TEST_F(ProjectRecordTest, DamagedStoredArraysAreReportedNotGuessed) {
