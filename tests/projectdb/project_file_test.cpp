@@ -110,50 +110,32 @@ TEST(ProjectFile, TableRegistrationIsCountedAndOpenHoldsItsOwn) {
 
 class Refusal : public ::testing::Test {
  protected:
-  // Opens `path`, expects refusal with `hint` in the message, and the file
-  // and its folder as they were.
-  void ExpectRefused(const std::string& path, const std::string& hint) {
+  // Opens `path` and expects it refused, or with `damaged` reported as
+  // damaged, with `hint` in the message naming the file; the file and its
+  // folder stay as they were.
+  void ExpectRefused(const std::string& path, const std::string& hint, bool damaged = false) {
     const bool folder = std::filesystem::is_directory(path);
     const std::string before = folder ? std::string() : ReadBytes(path);
-    const auto entries = Entries();
+    const auto entries = dir.Entries();
     ProjectDatabase db;
     db.SetPath(path);
-    EXPECT_EQ(db.OpenProjectDatabase(), 1);
+    if (damaged) {
+      const std::string found = DamageReport(path, [&] { db.OpenProjectDatabase(); });
+      EXPECT_NE(found.find(hint), std::string::npos) << found;
+      EXPECT_EQ(db.LastError(), "the project file \"" + path + "\" is damaged: " + found);
+    } else {
+      EXPECT_EQ(db.OpenProjectDatabase(), 1);
+      EXPECT_NE(db.LastError().find(hint), std::string::npos) << db.LastError();
+      EXPECT_NE(db.LastError().find(path), std::string::npos) << db.LastError();
+    }
     EXPECT_TRUE(db.OpenFailed());
     EXPECT_FALSE(db.IsOpen());
-    EXPECT_NE(db.LastError().find(hint), std::string::npos) << db.LastError();
-    EXPECT_NE(db.LastError().find(path), std::string::npos) << db.LastError();
     db.CloseProjectDatabase();
     EXPECT_FALSE(db.OpenFailed());
     if (!folder) {
       EXPECT_EQ(ReadBytes(path), before);
     }
-    EXPECT_EQ(Entries(), entries);
-  }
-
-  // Opens `path`, expects the damage report naming the file and `hint`,
-  // and the file and its folder as they were.
-  void ExpectDamaged(const std::string& path, const std::string& hint) {
-    const std::string before = ReadBytes(path);
-    const auto entries = Entries();
-    ProjectDatabase db;
-    db.SetPath(path);
-    const std::string found = DamageReport(path, [&] { db.OpenProjectDatabase(); });
-    EXPECT_NE(found.find(hint), std::string::npos) << found;
-    EXPECT_EQ(db.LastError(), "the project file \"" + path + "\" is damaged: " + found);
-    EXPECT_TRUE(db.OpenFailed());
-    EXPECT_FALSE(db.IsOpen());
-    EXPECT_EQ(ReadBytes(path), before);
-    EXPECT_EQ(Entries(), entries);
-  }
-
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-      names.push_back(e.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    EXPECT_EQ(dir.Entries(), entries);
   }
 
   // A project with some content, closed.
@@ -200,9 +182,9 @@ TEST_F(Refusal, TruncatedProject) {
   const std::string bytes = ReadBytes(path);
   ASSERT_GT(bytes.size(), 16384u);
   WriteBytes(path, bytes.substr(0, bytes.size() / 2));
-  ExpectDamaged(path, "truncated");
+  ExpectRefused(path, "truncated", /*damaged=*/true);
   WriteBytes(path, bytes.substr(0, 60));
-  ExpectDamaged(path, "truncated");
+  ExpectRefused(path, "truncated", /*damaged=*/true);
 }
 
 TEST_F(Refusal, CorruptedProject) {
@@ -220,13 +202,13 @@ TEST_F(Refusal, CorruptedProject) {
     bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
   }
   WriteBytes(path, bytes);
-  ExpectDamaged(path, "integrity check");
+  ExpectRefused(path, "integrity check", /*damaged=*/true);
 
   // A damaged schema page (page 1 beyond its header).
   bytes = ReadBytes(MakeProject("damaged2.dbs", 10));
   for (std::size_t i = 100; i < 4096; ++i) bytes[i] = static_cast<char>(i * 13);
   WriteBytes(dir.File("damaged2.dbs"), bytes);
-  ExpectDamaged(dir.File("damaged2.dbs"), "malformed");
+  ExpectRefused(dir.File("damaged2.dbs"), "malformed", /*damaged=*/true);
 }
 
 // Regression: a header asking for a newer SQLite writer made SQLite open the
@@ -250,7 +232,7 @@ TEST_F(Refusal, DamagedHeaderFieldsAreNamed) {
     std::string bytes = good;
     bytes[f.offset] = f.value;
     WriteBytes(path, bytes);
-    ExpectDamaged(path, f.hint);
+    ExpectRefused(path, f.hint, /*damaged=*/true);
   }
 }
 

@@ -25,6 +25,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // The names in the folder, sorted.
+  std::vector<std::string> Entries() const;
 
  private:
   std::string path_;
