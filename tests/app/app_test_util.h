@@ -1,14 +1,16 @@
 // app_test_util.h
 //
 // Helpers for the host application's tests: a temporary folder removed at
-// the end of the test, and file writing/reading.
+// the end of the test, file writing/reading, and a folder's listing.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace linkan::app::testing {
 
@@ -42,6 +44,17 @@ inline std::string ReadFile(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// Every entry directly in `folder`, by name, sorted (none if it is missing).
+inline std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace linkan::app::testing

@@ -26,16 +26,10 @@ namespace linkan::app {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Listing;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
-
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // A `rows` x 2 spreadsheet: a text column and a number column.
 ResultsTable Table(const std::string& name, int rows) {

@@ -25,6 +25,7 @@ namespace linkan::app {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Listing;
 using testing::OneLine;
 using testing::ReadFile;
 using testing::RunLinkan;
@@ -64,15 +65,6 @@ std::vector<std::string> BasketRunFiles() {
   }
   std::sort(files.begin(), files.end());
   return files;
-}
-
-// Every file directly in `folder`, by name.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // ---- Expected tables ----------------------------------------------------------

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "frame/host/module_error.h"
 
 namespace linkan::testing {
 
@@ -22,6 +25,15 @@ TempDir::~TempDir() {
   std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<std::string> TempDir::Entries() const {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(path_)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::string ReadBytes(const std::string& path) {
@@ -240,6 +252,20 @@ std::vector<std::string> RawDb::Rows(const std::string& sql) const {
 void OpenOrFail(ProjectDatabase& db, const std::string& path) {
   db.SetPath(path);
   ASSERT_EQ(db.OpenProjectDatabase(), 0) << db.LastError();
+}
+
+std::string DamageReport(const std::string& path, const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const ModuleError& e) {
+    const std::string text = e.what();
+    const std::string prefix = "the project file \"" + path + "\" is damaged: ";
+    EXPECT_EQ(e.kind(), ErrorKind::kIo) << text;
+    EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
+    return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
+  }
+  ADD_FAILURE() << "no damage report for " << path;
+  return "";
 }
 
 }  // namespace linkan::testing

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // The names in the folder, sorted.
+  std::vector<std::string> Entries() const;
 
  private:
   std::string path_;
@@ -63,5 +66,11 @@ class RawDb {
 
 // Opens `path` as a project or fails the test.
 void OpenOrFail(ProjectDatabase& db, const std::string& path);
+
+// Runs `action` and expects the damage report of the project file at
+// `path`: an I/O ModuleError reading "the project file "<path>" is damaged: "
+// and then what it found, which is returned ("" and a failure when there
+// was no report).
+std::string DamageReport(const std::string& path, const std::function<void()>& action);
 
 }  // namespace linkan::testing

@@ -14,15 +14,6 @@ namespace {
 using Mode = projectdb::ProjectLock::Mode;
 using Start = ProjectDatabase::WorkingCopyStart;
 
-std::vector<std::string> FolderEntries(const TempDir& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::uint64_t CountIn(const std::string& path) {
   ProjectDatabase reader;
   OpenOrFail(reader, path);
@@ -61,8 +52,8 @@ TEST_F(WorkingCopy, TheProjectChangesOnlyAtTheCommit) {
     EXPECT_EQ(db.CountTransactions(), start == Start::kCopyOfProject ? before + 1 : 1u);
     db.CloseProjectDatabase();
     EXPECT_EQ(CountIn(path), start == Start::kCopyOfProject ? before + 1 : 1u);
-    EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{".LinkAnalysis.dbs.lock",
-                                                            "LinkAnalysis.dbs"}));
+    EXPECT_EQ(dir.Entries(),
+              (std::vector<std::string>{".LinkAnalysis.dbs.lock", "LinkAnalysis.dbs"}));
   }
 }
 
@@ -83,7 +74,7 @@ TEST_F(WorkingCopy, DiscardedAndLeftoverCopiesChangeNothing) {
   ASSERT_EQ(db.OpenWorkingCopy(Start::kCopyOfProject), 0);
   db.DiscardWorkingCopy();
   EXPECT_EQ(ReadBytes(path), before);
-  EXPECT_EQ(FolderEntries(dir),
+  EXPECT_EQ(dir.Entries(),
             (std::vector<std::string>{".LinkAnalysis.dbs.lock", ".LinkAnalysis.dbs.run-notes.txt",
                                       "LinkAnalysis.dbs"}));
 }
