@@ -5,7 +5,10 @@
 // item list and commands.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,6 +68,14 @@ TEST(DialogModelTest, FromTheTaskDialogThroughTheRunToTheResultsDialog) {
   }
   host.AddNumeric("basket", ids);
   host.AddText("item", items);
+  // The project goes to a folder of this test's own.
+  char folder[] = "/tmp/linkan-dialog-model-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  struct Cleanup {
+    std::string path;
+    ~Cleanup() { std::filesystem::remove_all(path); }
+  } cleanup{folder};
+  host.SetDataFolder(folder);
   CSequence seq(&host);
   IAnalysisModule& module = seq;
   EXPECT_EQ(module.TaskDialog(), nullptr);  // before Init there is no engine
