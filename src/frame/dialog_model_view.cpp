@@ -2,12 +2,12 @@
 #include "frame/dialog_model_view.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 #include "define/define_task.h"
 #include "define/define_task_controls.h"
 #include "frame/sequence.h"
+#include "results/result_dialog_layout.h"
 #include "results/seq_result_dialog.h"
 
 namespace linkan {
@@ -31,24 +31,7 @@ const char* KindName(ControlKind kind) {
 }  // namespace
 
 std::string ShownControlText(const std::string& text, bool button) {
-  std::size_t start = 0;
-  if (button && !text.empty()) {
-    if (text[0] == '!') {
-      start = 1;
-      while (start < text.size() && std::isdigit(static_cast<unsigned char>(text[start]))) ++start;
-    } else if (text[0] == 'g' || text[0] == 'e' || text[0] == 'q' || text[0] == '`') {
-      start = 1;
-    }
-  }
-  std::string shown;
-  for (std::size_t i = start; i < text.size(); ++i) {
-    if (text[i] == '&') {
-      if (i + 1 < text.size() && text[i + 1] == '&') shown.push_back(text[++i]);
-      continue;
-    }
-    shown.push_back(text[i]);
-  }
-  return shown;
+  return button ? ShownCaption(text) : WithoutAccessKeys(text);
 }
 
 CAnalysisModelessDialog* DialogModelView::Dialog() const {

@@ -80,16 +80,21 @@ std::string ShownCaption(const std::string& caption) {
     while (start < caption.size() && std::isdigit(static_cast<unsigned char>(caption[start]))) {
       ++start;
     }
-  } else if (!caption.empty() && (caption[0] == 'e' || caption[0] == 'q' || caption[0] == '`')) {
+  } else if (!caption.empty() && (caption[0] == 'e' || caption[0] == 'q' || caption[0] == 'g' ||
+                                  caption[0] == '`')) {
     start = 1;
   }
+  return WithoutAccessKeys(std::string_view(caption).substr(start));
+}
+
+std::string WithoutAccessKeys(std::string_view text) {
   std::string shown;
-  for (std::size_t i = start; i < caption.size(); ++i) {
-    if (caption[i] == '&') {
-      if (i + 1 < caption.size() && caption[i + 1] == '&') shown.push_back(caption[++i]);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&') {
+      if (i + 1 < text.size() && text[i + 1] == '&') shown.push_back(text[++i]);
       continue;
     }
-    shown.push_back(caption[i]);
+    shown.push_back(text[i]);
   }
   return shown;
 }

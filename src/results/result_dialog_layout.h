@@ -14,6 +14,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frame/host/modeless_dialog.h"
@@ -49,8 +50,11 @@ const std::vector<ResultTabPage>& AllTabPages();
 // Quick, Advanced and Visualization.
 std::vector<ResultTabPage> TabPagesFor(bool recommendationMode);
 
-// The text a caption shows: without its icon prefix, "&&" as "&" and the
+// The text a caption shows: without its icon prefix ("!249") or style
+// letter (a leading "e", "q", "g" or grave accent), "&&" as "&" and the
 // access-key "&" dropped ("!249A&ssociation rules" -> "Association rules").
 std::string ShownCaption(const std::string& caption);
+// `text` with "&&" as "&" and the access-key "&" dropped.
+std::string WithoutAccessKeys(std::string_view text);
 
 }  // namespace linkan

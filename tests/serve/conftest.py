@@ -172,6 +172,16 @@ class Page:
         self.until(lambda: not self.find("#host-dialog").is_displayed())
         self.idle()
 
+    def choose_file(self, control, name):
+        """A button that asks the host for a file, answered with `name`."""
+        self.click(control)
+
+        def fill():
+            field = self.find("#host-file")
+            field.clear()
+            field.send_keys(name)
+        self.answer_host(fill)
+
     def choose_variables(self, lists):
         """Button 1000: `lists` gives the variable names per list."""
         self.click(1000)

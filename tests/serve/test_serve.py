@@ -140,9 +140,7 @@ def test_taxonomy_file_and_roles(page, served):
         page.type(field, value)
     page.tab(3)
     page.click(1050)
-    page.click(1047)
-    page.answer_host(lambda: (page.find("#host-file").clear(),
-                              page.find("#host-file").send_keys("grocery-taxonomy.csv")))
+    page.choose_file(1047, "grocery-taxonomy.csv")
     assert page.find("#c-1048").text == "grocery-taxonomy.csv"
     page.click(1049)
 
@@ -211,9 +209,7 @@ def test_model_query(page):
     page.tab(5)
     page.click(1064)
     page.click(1066)
-    page.click(1194)
-    page.answer_host(lambda: (page.find("#host-file").clear(),
-                              page.find("#host-file").send_keys("model/model.pmml")))
+    page.choose_file(1194, "model/model.pmml")
     assert page.find("#c-1195").text == "model.pmml"
     page.shot("11-recommendation-task")
     assert page.press_ok() == "Done"
