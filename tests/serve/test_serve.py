@@ -297,6 +297,11 @@ def test_requests_without_the_token_or_outside_the_root_are_refused(server, serv
     # Not JSON: refused.
     status, answer = server.call("POST", "/api/open", None, headers={"Content-Type": "text/plain"})
     assert status == 415
-    # An upload may not name a folder.
+    # An upload is saved whole under the root, never over a file, never in
+    # another folder.
+    status, answer = server.call("POST", "/api/upload", {"name": "up.csv", "text": "a,b\n1,x\n"})
+    assert status == 200 and (served / "up.csv").read_text() == "a,b\n1,x\n"
+    status, answer = server.call("POST", "/api/upload", {"name": "up.csv", "text": "other"})
+    assert status == 409 and (served / "up.csv").read_text() == "a,b\n1,x\n"
     status, answer = server.call("POST", "/api/upload", {"name": "../up.csv", "text": "a\n1\n"})
     assert status == 400
