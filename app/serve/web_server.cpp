@@ -467,7 +467,9 @@ void WebServer::Routes() {
            SendJson(res, {{"job", w.Job()}});
          }));
   s.Get(ws + "/task/file", on(kDialog, false, [](Workspace& w, const json&, const Request&,
-                                              Response& res) { SendJson(res, w.TaskProperties()); }));
+                                                Response& res) {
+          res.set_content(w.TaskProperties().dump(2), "application/json");
+        }));
   s.Post(ws + "/task/save", on(kDialog, true, [this](Workspace& w, const json& body, const Request&,
                                                   Response& res) {
            std::string error;

@@ -163,16 +163,22 @@ json Workspace::ClickTask(int id, const json& answers) {
   return answer;
 }
 
-json Workspace::TaskProperties() {
+nlohmann::ordered_json Workspace::TaskProperties() {
   IAutomationObject* task = module_->TaskDialog() ? module_->TaskAutomation() : nullptr;
-  json props = json::object();
+  nlohmann::ordered_json props = nlohmann::ordered_json::object();
   if (!task) return props;
+  // As `linkan task` prints a task: in declaration order, without the
+  // values that say "nothing chosen" (an empty text or object), which a
+  // put would refuse or read as a choice.
   for (const AutomationMember& m : task->Members()) {
     if (m.access != AutomationAccess::kGetPut) continue;
     std::string value;
     if (task->Get(m.name, value) != kAutomationOk) continue;
-    json v = json::parse(value, nullptr, false);
-    if (!v.is_discarded()) props[m.name] = std::move(v);
+    nlohmann::ordered_json v = nlohmann::ordered_json::parse(value, nullptr, false);
+    const bool empty = (v.is_string() && v.get<std::string>().empty()) ||
+                       (v.is_object() && v.empty());
+    if (v.is_discarded() || v.is_null() || empty) continue;
+    props[m.name] = std::move(v);
   }
   TakeMessages();
   return props;

@@ -85,8 +85,9 @@ class Workspace {
   nlohmann::json TypeTask(int id, const std::string& text);
   // Any control but OK (StartRun presses OK).
   nlohmann::json ClickTask(int id, const nlohmann::json& answers);
-  // The task as a task file: every property by its get.
-  nlohmann::json TaskProperties();
+  // The task as a task file, as `linkan task` prints it: every property
+  // by its get, in declaration order, those that hold nothing left out.
+  nlohmann::ordered_json TaskProperties();
   // Applies a task file's properties (no checks, no run): its time texts
   // read against this table, its "Outputs" left out. Throws DataError for
   // a time text or "Outputs" that cannot be read.

@@ -106,6 +106,26 @@ def test_sequence_analysis_with_a_time_variable(page, served):
     page.shot("06-sequence-rules")
 
 
+def test_a_saved_task_runs_with_linkan_run_and_loads_back(page, served):
+    basket_task(page)
+    page.find("#task-path").clear()
+    page.find("#task-path").send_keys("saved.task.json")
+    page.find("#task-save").click()
+    page.until(lambda: (served / "saved.task.json").exists())
+    out = served / "saved-out"
+    subprocess.run([os.environ["LINKAN"], "--progress", "none", "run", str(served / "market_basket.csv"),
+                    "--task", str(served / "saved.task.json"), "--out", str(out)],
+                   check=True, capture_output=True)
+    assert (out / "rules.csv").read_text() == (served / "model" / "rules.csv").read_text()
+    # Loaded into a new analysis, it sets the same fields.
+    page.open_data("market_basket.csv")
+    page.find("#task-load").click()
+    page.idle()
+    page.until(lambda: page.find("#c-1037").text == "ID")
+    page.tab(1)
+    assert page.find("#c-1013").get_attribute("value") == "0.2"
+
+
 def test_invalid_minimum_support_shows_the_modules_message_at_its_field(page):
     basket_task(page)
     page.type(1013, "5")

@@ -178,6 +178,7 @@ async function openData() {
   showTable(answer.table);
   $('results-section').hidden = true;
   $('run-section').hidden = true;
+  state.taskPage = 0;
   showTask(answer.task);
   setStatus(`Opened ${data}`);
 }
