@@ -29,8 +29,10 @@ struct ServeArgs {
   int unwatchedSeconds = 30;
 };
 
-// Starts the desktop's browser on `address`, without waiting for it.
+// Starts the desktop's browser on `address`, without waiting for it; the
+// system reaps the child when it ends.
 void OpenBrowser(const std::string& address) {
+  std::signal(SIGCHLD, SIG_IGN);
   const pid_t pid = fork();
   if (pid == 0) {
     execlp("xdg-open", "xdg-open", address.c_str(), static_cast<char*>(nullptr));
