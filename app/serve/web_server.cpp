@@ -4,16 +4,13 @@
 #include <httplib.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <random>
-#include <unistd.h>
 
 #include "data_error.h"
+#include "file_io.h"
 #include "importers.h"
-#include "serve/project_copy.h"
 #include "serve/web_page.h"
 
 namespace linkan::app {
@@ -92,31 +89,6 @@ std::size_t Number(const Request& req, const char* key, std::size_t fallback) {
   } catch (const std::exception&) {
     return fallback;
   }
-}
-
-// Writes `bytes` to `path` whole or not at all: a temporary file beside it
-// is renamed over it at the end.
-bool WriteWhole(const fs::path& path, const std::string& bytes, std::string& error) {
-  const fs::path temp = path.parent_path() / ("." + path.filename().string() + ".part");
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      error = "\"" + path.filename().string() + "\" cannot be written";
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    error = "\"" + path.filename().string() + "\" cannot be written";
-    return false;
-  }
-  return true;
 }
 
 void SendFile(Response& res, const DocumentFile& file) {
@@ -338,7 +310,11 @@ void WebServer::Routes() {
     if (fs::exists(*path)) {
       return SendError(res, 409, "\"" + name + "\" exists already; choose another name");
     }
-    if (!WriteWhole(*path, text, error)) return SendError(res, 500, error);
+    try {
+      WriteFileAtomically(path->string(), text);  // whole or not at all
+    } catch (const DataError& e) {
+      return SendError(res, 500, e.what());
+    }
     SendJson(res, {{"path", root_.Relative(*path)}});
   });
 
@@ -475,8 +451,10 @@ void WebServer::Routes() {
            std::string error;
            const auto path = root_.Resolve(Text(body, "path"), error);
            if (!path) return SendError(res, 400, error);
-           if (!WriteWhole(*path, w.TaskProperties().dump(2) + "\n", error)) {
-             return SendError(res, 500, error);
+           try {
+             WriteFileAtomically(path->string(), w.TaskProperties().dump(2) + "\n");
+           } catch (const DataError& e) {
+             return SendError(res, 500, e.what());
            }
            SendJson(res, {{"path", root_.Relative(*path)}});
          }));
@@ -588,18 +566,10 @@ void WebServer::Routes() {
           if (project.empty() || !fs::is_regular_file(project)) {
             return SendError(res, 404, "the project file does not exist yet: run the task first");
           }
-          char pattern[] = "/tmp/linkan-project-XXXXXX";
-          const int fd = mkstemp(pattern);
-          if (fd < 0) return SendError(res, 500, "no temporary file for the copy");
-          close(fd);
-          std::remove(pattern);  // VACUUM INTO makes the file itself
           std::string error;
-          if (!CopyProjectFile(project, pattern, error)) return SendError(res, 500, error);
-          std::ifstream in(pattern, std::ios::binary);
-          DocumentFile file{std::string(std::istreambuf_iterator<char>(in), {}),
-                            "application/vnd.sqlite3", fs::path(project).filename().string()};
-          std::remove(pattern);
-          SendFile(res, file);
+          const auto file = w.ProjectCopy(project, error);
+          if (!file) return SendError(res, 500, error);
+          SendFile(res, *file);
         }));
   s.Post(ws + "/close", [this](const Request& req, Response& res) {
     std::shared_ptr<Workspace> w;

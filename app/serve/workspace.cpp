@@ -3,14 +3,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <new>
-#include <unistd.h>
 
 #include "csv_writer.h"
+#include "file_io.h"
 #include "run_outputs.h"
 #include "run_report.h"
+#include "serve/project_copy.h"
 #include "task_times.h"
 
 namespace linkan::app {
@@ -452,24 +451,28 @@ std::optional<DocumentFile> Workspace::Model(const std::string& dialect, std::st
     error = "the model is \"native\" or \"4.4\"";
     return std::nullopt;
   }
-  char pattern[] = "/tmp/linkan-model-XXXXXX";
-  const int fd = mkstemp(pattern);
-  if (fd < 0) {
-    error = "no temporary file for the model";
-    return std::nullopt;
-  }
-  close(fd);
-  const std::string path = pattern;
+  const std::string path = host_.GetTempFileName("linkan-model", "pmml");
   const int rc = module_->SaveModel(path, standard ? PmmlDialect::kPmml44 : PmmlDialect::kNative,
                                     error);
   std::optional<DocumentFile> file;
   if (rc == 0) {
-    std::ifstream in(path, std::ios::binary);
-    file = DocumentFile{std::string(std::istreambuf_iterator<char>(in), {}),
-                        "application/xml", standard ? "model-4.4.pmml" : "model.pmml"};
+    file = DocumentFile{ReadWholeFile(path), "application/xml",
+                        standard ? "model-4.4.pmml" : "model.pmml"};
   }
   std::remove(path.c_str());
   TakeMessages();
+  return file;
+}
+
+std::optional<DocumentFile> Workspace::ProjectCopy(const std::string& project, std::string& error) {
+  const std::string copy = host_.GetTempFileName("linkan-project", "dbs");
+  std::remove(copy.c_str());  // VACUUM INTO makes the file itself
+  std::optional<DocumentFile> file;
+  if (CopyProjectFile(project, copy, error)) {
+    file = DocumentFile{ReadWholeFile(copy), "application/vnd.sqlite3",
+                        std::filesystem::path(project).filename().string()};
+  }
+  std::remove(copy.c_str());
   return file;
 }
 

@@ -121,6 +121,9 @@ class Workspace {
                               int column, bool descending);
   // Document `doc` as "csv", "svg", "png" or "txt"; nothing when none.
   std::optional<DocumentFile> Download(const std::string& doc, const std::string& format);
+  // A consistent copy of the project file `project` (project_copy.h);
+  // nothing with `error` set.
+  std::optional<DocumentFile> ProjectCopy(const std::string& project, std::string& error);
   // The model as PMML ("native" or "4.4"); nothing with `error` set.
   std::optional<DocumentFile> Model(const std::string& dialect, std::string& error);
 

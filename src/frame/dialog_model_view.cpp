@@ -81,6 +81,14 @@ DialogControlView ViewOf(const DialogControl& c) {
   return v;
 }
 
+// Sorts `views` by their controls' places in the dialog's layout.
+void SortByLayout(const CAnalysisModelessDialog& dialog, std::vector<DialogControlView>& views) {
+  std::stable_sort(views.begin(), views.end(),
+                   [&dialog](const DialogControlView& a, const DialogControlView& b) {
+                     return dialog.FindControl(a.id)->order < dialog.FindControl(b.id)->order;
+                   });
+}
+
 }  // namespace
 
 std::vector<DialogControlView> DialogModelView::Controls() const {
@@ -89,10 +97,7 @@ std::vector<DialogControlView> DialogModelView::Controls() const {
   if (!dialog) return views;
   if (which_ == Which::kTask) {
     for (const auto& [id, c] : dialog->controls()) views.push_back(ViewOf(c));
-    std::stable_sort(views.begin(), views.end(),
-                     [dialog](const DialogControlView& a, const DialogControlView& b) {
-                       return dialog->FindControl(a.id)->order < dialog->FindControl(b.id)->order;
-                     });
+    SortByLayout(*dialog, views);
     return views;
   }
   // The results dialog's pages each carry their own buttons, and one
@@ -131,10 +136,7 @@ std::vector<DialogControlView> DialogModelView::Controls() const {
     if (onAnyPage.count(id)) v.visible = false;
     rest.push_back(std::move(v));
   }
-  std::stable_sort(rest.begin(), rest.end(),
-                   [dialog](const DialogControlView& a, const DialogControlView& b) {
-                     return dialog->FindControl(a.id)->order < dialog->FindControl(b.id)->order;
-                   });
+  SortByLayout(*dialog, rest);
   views.insert(views.end(), rest.begin(), rest.end());
   return views;
 }

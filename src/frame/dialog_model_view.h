@@ -12,7 +12,6 @@
 // Thread safety: host thread only.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
